@@ -1,0 +1,23 @@
+// Test controls of the stand-in machine: what a real machine would differ in, and failures a
+// test injects. Only tests and test tools include this header; deliverables never do.
+//
+// A control set machine-wide is stored under the machine root, so programs started inside the
+// machine see it too; a process-only control overrides it in the calling process.
+#pragma once
+
+#include <win/base.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Makes the calling process use the machine at `root` (PLATFORM_ROOT is set to it as well, so
+// processes started later inherit it) and forgets per-machine caches.
+WINBASEAPI void PlatformTest_UseMachine(const char* root);
+// Sets (value != NULL) or removes (value == NULL) a named control.
+WINBASEAPI void PlatformTest_SetControl(const char* name, const char* value, BOOL machineWide);
+WINBASEAPI void PlatformTest_ClearProcessControls(void);
+
+#ifdef __cplusplus
+}
+#endif
