@@ -8,6 +8,7 @@
 
 #include "internal/controls.h"
 #include "internal/engine.h"
+#include "platform_testing.h"
 
 namespace {
 
@@ -126,7 +127,7 @@ WINBASEAPI HSURF APIENTRY EngCreateDeviceSurface(DHSURF dhsurf, SIZEL sizl, ULON
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  if (Refused("EngineRefuseSurface")) {
+  if (Refused(PLATFORMTEST_ENGINE_REFUSE_SURFACE)) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
@@ -146,7 +147,7 @@ WINBASEAPI HSURF APIENTRY EngCreateDeviceSurface(DHSURF dhsurf, SIZEL sizl, ULON
 }
 
 WINBASEAPI BOOL APIENTRY EngAssociateSurface(HSURF hsurf, HDEV hdev, FLONG flHooks) {
-  if (Refused("EngineRefuseAssociate")) {
+  if (Refused(PLATFORMTEST_ENGINE_REFUSE_ASSOCIATE)) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return FALSE;
   }
@@ -205,7 +206,7 @@ WINBASEAPI HPALETTE APIENTRY EngCreatePalette(ULONG iMode, ULONG cColors, ULONG*
       SetLastError(ERROR_INVALID_PARAMETER);
       return nullptr;
   }
-  if (Refused("EngineRefusePalette")) {
+  if (Refused(PLATFORMTEST_ENGINE_REFUSE_PALETTE)) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }

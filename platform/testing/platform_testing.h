@@ -21,3 +21,10 @@ WINBASEAPI void PlatformTest_ClearProcessControls(void);
 #ifdef __cplusplus
 }
 #endif
+
+// ---- Graphics engine -------------------------------------------------------------------------
+// Names of controls (PlatformTest_SetControl) that make the stand-in engine refuse a service;
+// any value other than "0" refuses every call until the control is removed.
+#define PLATFORMTEST_ENGINE_REFUSE_SURFACE "EngineRefuseSurface"      // EngCreateDeviceSurface: 0
+#define PLATFORMTEST_ENGINE_REFUSE_ASSOCIATE "EngineRefuseAssociate"  // EngAssociateSurface: FALSE
+#define PLATFORMTEST_ENGINE_REFUSE_PALETTE "EngineRefusePalette"      // EngCreatePalette: 0
