@@ -1,0 +1,45 @@
+#include "ui/core/custom_paper_source.h"
+
+#include <atomic>
+
+namespace vm4k2ui {
+
+namespace {
+
+std::atomic<const CustomPaperSource*> g_source{nullptr};
+
+}  // namespace
+
+void SetCustomPaperSource(const CustomPaperSource* source) { g_source.store(source); }
+
+bool SanitizeCustomPaper(vm4k2::CustomPaperRecord* record) {
+  record->name[vm4k2::kCustomPaperNameLimit] = 0;
+  record->name[vm4k2::kCustomPaperNameUnits - 1] = 0;
+  return record->width >= vm4k2::kCustomPaperMinWidth && record->width <= vm4k2::kCustomPaperMaxWidth &&
+         record->height >= vm4k2::kCustomPaperMinHeight && record->height <= vm4k2::kCustomPaperMaxHeight;
+}
+
+std::vector<vm4k2::CustomPaperRecord> ListCustomPapers() {
+  std::vector<vm4k2::CustomPaperRecord> usable;
+  const CustomPaperSource* source = g_source.load();
+  if (source == nullptr) return usable;
+  for (vm4k2::CustomPaperRecord record : source->ReadAll()) {
+    if (SanitizeCustomPaper(&record)) usable.push_back(record);
+  }
+  return usable;
+}
+
+bool FindCustomPaperById(int paperId, vm4k2::CustomPaperRecord* out) {
+  const CustomPaperSource* source = g_source.load();
+  if (source == nullptr) return false;
+  for (vm4k2::CustomPaperRecord record : source->ReadAll()) {
+    if (record.paperId != paperId) continue;
+    // The first record with the id answers; an unusable one means "not found".
+    if (!SanitizeCustomPaper(&record)) return false;
+    *out = record;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace vm4k2ui
