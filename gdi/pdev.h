@@ -13,17 +13,11 @@
 #include <cstdint>
 
 #include <win/base.h>
+#include <win/ddi.h>
 
-// Engine handles that the record keeps (the same declarations as the DDI header's, which may
-// be included before or after this one).
-DECLARE_HANDLE(HDEV);
-DECLARE_HANDLE(HSURF);
+#include <intrface/devmod2.h>
 
 struct FontSubstitutionRecord;  // shared with the user interface (include/vm4k2)
-
-// The renderer's settings record (RenderDevmode of intrface/devmod2), held as its 14900 bytes
-// until that header is part of the build.
-constexpr size_t RENDER_DEVMODE_BYTES = 14900;
 
 // ---- Job flags (PdevJobControl::flags) -------------------------------------------------------
 // 0x20000, 0x80000, 0x100000 and 0x200000 belong to the image writer, which names them.
@@ -214,7 +208,7 @@ struct PdevTextState {
 // Everything a document owns. Zeroed at each new document; moved by DrvResetPDEV.
 struct PdevJobState {
   char firstError[PDEV_FIRST_ERROR_BYTES];  // "File:%s Line:%d\n" of the first internal error
-  BYTE jobSettings[RENDER_DEVMODE_BYTES];   // RenderDevmode: the job copy of the settings, taken at job start
+  RenderDevmode jobSettings;                // the job copy of the settings, taken at job start
   PdevPage jobPage;                         // the job's paper in dots
   SHORT substitutedPaper;                   // 0, or 1 Letter / 9 A4 when the paper is unknown
   WORD jobOrientation;                      // orientation at the job start
@@ -248,7 +242,7 @@ struct PdevJobStartScratch {
 
 struct PDEV {
   WORD orientation;             // merged settings: 1 portrait, 2 landscape
-  BYTE settings[RENDER_DEVMODE_BYTES]; // RenderDevmode: merged settings of this device context
+  RenderDevmode settings;       // merged settings of this device context
   PdevPage physicalPage;        // paper and resolution in use, in dots
   HDEV hdev;                    // the engine's handle of this device
   HANDLE hPrinter;              // hDriver of DrvEnablePDEV
@@ -265,6 +259,5 @@ struct PDEV {
   PdevJobState job;
 };
 
-static_assert(sizeof(PDEV::settings) == 14900 && sizeof(PdevJobState::jobSettings) == 14900);
 static_assert(sizeof(PdevJobControl::documentName) == 2048);
 static_assert(offsetof(PDEV, jobCtl) < offsetof(PDEV, job), "the job state follows its handles");
