@@ -1,0 +1,202 @@
+// Share modes and byte-range locks between the machine's file handles (see file_shares.h).
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+
+#include <win/files.h>
+
+#include "internal/file_shares.h"
+#include "internal/machine.h"
+
+namespace {
+
+// Layout of a shadow file's lock space. Bytes 0-2: "an open has read / write / delete access";
+// bytes 3-5: "an open denies read / write / delete"; byte 8: the gate that makes a check and
+// the registration that follows one step for concurrent openers. Locks of callers start at
+// kUserBase, so a caller's whole-file lock cannot reach the share bytes.
+constexpr off_t kHasAccess = 0;
+constexpr off_t kDenies = 3;
+constexpr off_t kGate = 8;
+constexpr uint64_t kUserBase = 64;
+// off_t is signed: ranges are kept below this, which no real file comes near.
+constexpr uint64_t kUserLimit = (uint64_t{1} << 62);
+
+enum Kind { kRead = 0, kWrite = 1, kDelete = 2 };
+
+bool Wants(DWORD access, Kind kind) {
+  switch (kind) {
+    case kRead: return access & (FILE_READ_DATA | FILE_EXECUTE);
+    case kWrite: return access & (FILE_WRITE_DATA | FILE_APPEND_DATA);
+    case kDelete: return access & DELETE;
+  }
+  return false;
+}
+
+bool Shares(DWORD shareMode, Kind kind) {
+  static const DWORD kBits[] = {FILE_SHARE_READ, FILE_SHARE_WRITE, FILE_SHARE_DELETE};
+  return shareMode & kBits[kind];
+}
+
+int OpenShadow(dev_t device, ino_t inode) {
+  std::string path = plat::MachineDir("files/opens") + "/" + std::to_string(static_cast<unsigned long long>(device)) +
+                     "-" + std::to_string(static_cast<unsigned long long>(inode));
+  return open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+}
+
+int SetLock(int fd, short type, off_t start, off_t length, bool wait) {
+  struct flock lock = {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = start;
+  lock.l_len = length;
+  for (;;) {
+    int rc = fcntl(fd, wait ? F_OFD_SETLKW : F_OFD_SETLK, &lock);
+    if (rc == 0 || errno != EINTR) return rc;
+  }
+}
+
+// True when another open file description holds a lock that conflicts with `type` on the range.
+bool OthersHold(int fd, short type, off_t start, off_t length) {
+  struct flock lock = {};
+  lock.l_type = type;
+  lock.l_whence = SEEK_SET;
+  lock.l_start = start;
+  lock.l_len = length;
+  if (fcntl(fd, F_OFD_GETLK, &lock) != 0) return true;
+  return lock.l_type != F_UNLCK;
+}
+
+// A caller's range in the shadow's lock space; length 0 means "to the end" for fcntl, so an
+// empty range is never handed to the kernel.
+void UserRange(uint64_t offset, uint64_t length, off_t& start, off_t& len) {
+  uint64_t begin = offset >= kUserLimit ? kUserLimit - 1 : offset;
+  uint64_t end = (length > kUserLimit || offset + length >= kUserLimit || offset + length < offset) ? kUserLimit
+                                                                                                     : offset + length;
+  if (end <= begin) end = begin + 1;
+  start = static_cast<off_t>(kUserBase + begin);
+  len = static_cast<off_t>(end - begin);
+}
+
+bool Overlaps(uint64_t aOff, uint64_t aLen, uint64_t bOff, uint64_t bLen) {
+  if (aLen == 0 || bLen == 0) return false;
+  uint64_t aEnd = aOff + aLen < aOff ? UINT64_MAX : aOff + aLen;
+  uint64_t bEnd = bOff + bLen < bOff ? UINT64_MAX : bOff + bLen;
+  return aOff < bEnd && bOff < aEnd;
+}
+
+DWORD CheckLocked(int fd, DWORD access, DWORD shareMode) {
+  for (Kind kind : {kRead, kWrite, kDelete}) {
+    if (Wants(access, kind) && OthersHold(fd, F_WRLCK, kDenies + kind, 1)) return ERROR_SHARING_VIOLATION;
+    if (!Shares(shareMode, kind) && OthersHold(fd, F_WRLCK, kHasAccess + kind, 1)) return ERROR_SHARING_VIOLATION;
+  }
+  return ERROR_SUCCESS;
+}
+
+bool TakesPart(DWORD access) { return Wants(access, kRead) || Wants(access, kWrite) || Wants(access, kDelete); }
+
+}  // namespace
+
+namespace plat {
+
+DWORD FileShare::Open(dev_t device, ino_t inode, DWORD access, DWORD shareMode, std::shared_ptr<FileShare>& out) {
+  int fd = OpenShadow(device, inode);
+  if (fd < 0) return ERROR_TOO_MANY_OPEN_FILES;
+  std::shared_ptr<FileShare> share(new FileShare(fd));
+  if (TakesPart(access)) {
+    SetLock(fd, F_WRLCK, kGate, 1, true);
+    DWORD error = CheckLocked(fd, access, shareMode);
+    if (error == ERROR_SUCCESS) {
+      for (Kind kind : {kRead, kWrite, kDelete}) {
+        if (Wants(access, kind)) SetLock(fd, F_RDLCK, kHasAccess + kind, 1, false);
+        if (!Shares(shareMode, kind)) SetLock(fd, F_RDLCK, kDenies + kind, 1, false);
+      }
+    }
+    SetLock(fd, F_UNLCK, kGate, 1, false);
+    if (error != ERROR_SUCCESS) return error;
+  }
+  out = std::move(share);
+  return ERROR_SUCCESS;
+}
+
+DWORD FileShare::Check(dev_t device, ino_t inode, DWORD access, DWORD shareMode) {
+  int fd = OpenShadow(device, inode);
+  if (fd < 0) return ERROR_TOO_MANY_OPEN_FILES;
+  DWORD error = CheckLocked(fd, access, shareMode);
+  close(fd);
+  return error;
+}
+
+FileShare::~FileShare() {
+  if (fd_ >= 0) close(fd_);
+}
+
+DWORD FileShare::Lock(uint64_t offset, uint64_t length, bool exclusive, bool failImmediately) {
+  // Windows keeps each lock separate; the kernel merges one description's locks, so this
+  // handle's own overlaps are judged from its list.
+  std::unique_lock<std::mutex> guard(mutex_);
+  for (const Range& own : locks_) {
+    // Waiting on one's own lock would never end, so this fails even without failImmediately.
+    if (Overlaps(own.offset, own.length, offset, length) && (exclusive || own.exclusive)) return ERROR_LOCK_VIOLATION;
+  }
+  if (length != 0) {
+    off_t start, len;
+    UserRange(offset, length, start, len);
+    guard.unlock();
+    if (SetLock(fd_, exclusive ? F_WRLCK : F_RDLCK, start, len, !failImmediately) != 0) {
+      return (errno == EAGAIN || errno == EACCES) ? ERROR_LOCK_VIOLATION : ERROR_NOT_ENOUGH_MEMORY;
+    }
+    guard.lock();
+  }
+  locks_.push_back({offset, length, exclusive});
+  return ERROR_SUCCESS;
+}
+
+DWORD FileShare::Unlock(uint64_t offset, uint64_t length) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  for (size_t i = 0; i < locks_.size(); ++i) {
+    if (locks_[i].offset != offset || locks_[i].length != length) continue;
+    locks_.erase(locks_.begin() + static_cast<std::ptrdiff_t>(i));
+    if (length != 0) {
+      off_t start, len;
+      UserRange(offset, length, start, len);
+      SetLock(fd_, F_UNLCK, start, len, false);
+      ReapplyKernelLocks(static_cast<uint64_t>(start), static_cast<uint64_t>(start + len));
+    }
+    return ERROR_SUCCESS;
+  }
+  return ERROR_NOT_LOCKED;
+}
+
+// After an unlock, the handle's other locks that shared bytes of the freed range are laid
+// again (shared first, so an exclusive lock wins where both exist), as they are still held.
+void FileShare::ReapplyKernelLocks(uint64_t from, uint64_t to) {
+  for (bool exclusive : {false, true}) {
+    for (const Range& own : locks_) {
+      if (own.exclusive != exclusive || own.length == 0) continue;
+      off_t start, len;
+      UserRange(own.offset, own.length, start, len);
+      uint64_t begin = std::max<uint64_t>(static_cast<uint64_t>(start), from);
+      uint64_t end = std::min<uint64_t>(static_cast<uint64_t>(start + len), to);
+      if (begin < end)
+        SetLock(fd_, exclusive ? F_WRLCK : F_RDLCK, static_cast<off_t>(begin), static_cast<off_t>(end - begin), false);
+    }
+  }
+}
+
+bool FileShare::MayAccess(uint64_t offset, uint64_t length, bool write) const {
+  if (length == 0) return true;
+  std::lock_guard<std::mutex> guard(mutex_);
+  if (write) {
+    for (const Range& own : locks_)
+      if (!own.exclusive && Overlaps(own.offset, own.length, offset, length)) return false;
+  }
+  off_t start, len;
+  UserRange(offset, length, start, len);
+  return !OthersHold(fd_, write ? F_WRLCK : F_RDLCK, start, len);
+}
+
+}  // namespace plat
