@@ -18,6 +18,19 @@ WINBASEAPI void PlatformTest_UseMachine(const char* root);
 WINBASEAPI void PlatformTest_SetControl(const char* name, const char* value, BOOL machineWide);
 WINBASEAPI void PlatformTest_ClearProcessControls(void);
 
+// ---- Modules ----------------------------------------------------------------------------
+// The calling program's image name is the control "ImageName" (a full Windows path, or a bare
+// file name standing for a program of the system folder); GetModuleFileNameW(NULL) answers it.
+
+// Makes a library absent (absent TRUE) or present again: LoadLibraryW, LoadLibraryExW and
+// GetModuleHandleW then fail with ERROR_MOD_NOT_FOUND for that file name ("spoolss.dll"),
+// compared without case, wherever the file lies.
+WINBASEAPI void PlatformTest_SetModuleAbsent(const char* fileName, BOOL absent, BOOL machineWide);
+// Makes one export of a library absent or present again: GetProcAddress then fails with
+// ERROR_PROC_NOT_FOUND ("shell32.dll", "SHGetFolderPathW").
+WINBASEAPI void PlatformTest_SetExportAbsent(const char* fileName, const char* exportName, BOOL absent,
+                                            BOOL machineWide);
+
 #ifdef __cplusplus
 }
 #endif
