@@ -14,7 +14,10 @@ typedef LONG FIX;
 typedef LONG PTRDIFF;
 typedef ULONG ROP4;
 typedef ULONG MIX;
-typedef ULONG_PTR (*PFN)();
+// The platform's PFN returns LONG_PTR; here it is the compiler's generic function pointer type,
+// so that the table's casts to and from the real signatures build cleanly with -Wextra -Werror
+// (-Wcast-function-type exempts void (*)(void)).
+typedef void(APIENTRY* PFN)(void);
 typedef USHORT* PUSHORT;
 
 DECLARE_HANDLE(HDEV);
