@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
+#include <vector>
 
 #include <win/files.h>
 
@@ -31,18 +32,54 @@ DWORD CheckDeleteSharing(const std::string& hostPath) {
   return plat::FileShare::Check(st.st_dev, st.st_ino, DELETE, kShareAll);
 }
 
-// The file of pending renames, one "source\tdestination" line (UTF-8 Windows paths) per
-// operation, an empty destination meaning deletion; applied by a restart of the machine.
+// The file of pending renames, one "source<TAB>destination<TAB>flags" line (UTF-8 Windows
+// paths) per operation in the order they were asked for, an empty destination meaning
+// deletion; a restart of the machine carries them out.
 std::string PendingRenamesFile() { return plat::MachineDir("session") + "/pending-file-renames"; }
 
-BOOL RecordPendingRename(const std::u16string& from, const std::u16string& to) {
+BOOL RecordPendingRename(const std::u16string& from, const std::u16string& to, DWORD flags) {
   std::ofstream out(PendingRenamesFile(), std::ios::app | std::ios::binary);
-  out << plat::ToUtf8(from) << '\t' << plat::ToUtf8(to) << '\n';
+  out << plat::ToUtf8(from) << '\t' << plat::ToUtf8(to) << '\t' << (flags & MOVEFILE_REPLACE_EXISTING) << '\n';
   if (!out.flush()) return Fail(ERROR_ACCESS_DENIED);
   return TRUE;
 }
 
 }  // namespace
+
+namespace plat {
+
+size_t ApplyPendingFileRenames() {
+  std::string file = PendingRenamesFile();
+  std::ifstream in(file, std::ios::binary);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) lines.push_back(line);
+  in.close();
+  std::remove(file.c_str());
+  size_t applied = 0;
+  DWORD saved = GetLastError();
+  for (const std::string& line : lines) {
+    size_t tab1 = line.find('\t');
+    size_t tab2 = tab1 == std::string::npos ? std::string::npos : line.find('\t', tab1 + 1);
+    if (tab2 == std::string::npos) continue;
+    std::u16string from = FromUtf8(line.substr(0, tab1));
+    std::u16string to = FromUtf8(line.substr(tab1 + 1, tab2 - tab1 - 1));
+    bool replace = line.substr(tab2 + 1) != "0";
+    bool done;
+    if (to.empty()) {
+      // At start-up nothing holds the file open, and its attributes do not protect it.
+      SetFileAttributesW(from.c_str(), FILE_ATTRIBUTE_NORMAL);
+      done = DeleteFileW(from.c_str()) || RemoveDirectoryW(from.c_str());
+    } else {
+      done = MoveFileExW(from.c_str(), to.c_str(), replace ? MOVEFILE_REPLACE_EXISTING : 0);
+    }
+    if (done) ++applied;
+  }
+  SetLastError(saved);
+  return applied;
+}
+
+}  // namespace plat
 
 extern "C" {
 
@@ -116,7 +153,7 @@ WINBASEAPI BOOL WINAPI MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFile
     if (dwFlags & MOVEFILE_COPY_ALLOWED) return Fail(ERROR_INVALID_PARAMETER);
     std::u16string from = plat::CanonicalWindowsPath(plat::WideView(lpExistingFileName));
     std::u16string to = lpNewFileName && *lpNewFileName ? plat::CanonicalWindowsPath(plat::WideView(lpNewFileName)) : u"";
-    return RecordPendingRename(from, to);
+    return RecordPendingRename(from, to, dwFlags);
   }
   if (!lpNewFileName || !*lpNewFileName) return Fail(lpNewFileName ? ERROR_PATH_NOT_FOUND : ERROR_INVALID_PARAMETER);
 

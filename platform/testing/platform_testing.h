@@ -31,6 +31,22 @@ WINBASEAPI void PlatformTest_SetModuleAbsent(const char* fileName, BOOL absent, 
 WINBASEAPI void PlatformTest_SetExportAbsent(const char* fileName, const char* exportName, BOOL absent,
                                             BOOL machineWide);
 
+// ---- Files ---------------------------------------------------------------------------------
+// The machine's file controls are the named controls "FailWritesTo" (Windows paths separated by
+// ';' or new lines: every write to those files fails with ERROR_WRITE_FAULT and writes nothing)
+// and "DiskFull" ("1": every write that would make a file grow fails with ERROR_DISK_FULL).
+// They hold for WriteFile, SetEndOfFile, CopyFileW, the C runtime's streams and the stand-in's
+// own writers (profile files...). The helpers below set them in one line.
+
+// Adds `windowsPath` to the files whose writes fail; NULL clears the list.
+WINBASEAPI void PlatformTest_FailWritesTo(const WCHAR* windowsPath, BOOL machineWide);
+// Fills (TRUE) or frees (FALSE) the machine's disk.
+WINBASEAPI void PlatformTest_SetDiskFull(BOOL full, BOOL machineWide);
+// Restarts the machine as far as its files go: the MOVEFILE_DELAY_UNTIL_REBOOT operations
+// (recorded one a line in <root>/session/pending-file-renames) are carried out in order.
+// Returns how many succeeded.
+WINBASEAPI DWORD PlatformTest_RestartMachine(void);
+
 #ifdef __cplusplus
 }
 #endif

@@ -47,4 +47,8 @@ FILETIME FileTimeFromHost(const struct timespec& time);
 // font): such a file is never opened for writing or changed in place.
 bool IsSharedWithHost(const std::string& hostPath);
 
+// Carries out the renames and deletions that MOVEFILE_DELAY_UNTIL_REBOOT put off, in the order
+// they were asked for, as a restart of the machine does; returns how many succeeded.
+size_t ApplyPendingFileRenames();
+
 }  // namespace plat
