@@ -57,3 +57,46 @@ WINBASEAPI DWORD PlatformTest_RestartMachine(void);
 #define PLATFORMTEST_ENGINE_REFUSE_SURFACE "EngineRefuseSurface"      // EngCreateDeviceSurface: 0
 #define PLATFORMTEST_ENGINE_REFUSE_ASSOCIATE "EngineRefuseAssociate"  // EngAssociateSurface: FALSE
 #define PLATFORMTEST_ENGINE_REFUSE_PALETTE "EngineRefusePalette"      // EngCreatePalette: 0
+
+// ---- Print spooler and the service manager ------------------------------------------------
+// Named controls (PlatformTest_SetControl), read at each call:
+//   "spooler.WritePrinterShortAfter"  N: a job takes at most N bytes; the WritePrinter that
+//                                     reaches the limit writes what fits and reports that count.
+//   "spooler.WritePrinterFailAfter"   N: a WritePrinter that would take a job past N bytes
+//                                     writes nothing and fails with "spooler.WritePrinterError"
+//                                     (ERROR_WRITE_FAULT unless set).
+//   "spooler.PrinterDataReadError"    an error code: GetPrinterData(Ex)W answers it, for every
+//                                     value or only for "spooler.PrinterDataReadErrorValue".
+//   "services.Spooler.PendingMs"      how long a stop or start of the spooler stays pending, in
+//                                     ms of the machine's clock (0 unless set).
+//   "services.Spooler.WaitHint"       the dwWaitHint reported while pending (0 unless set).
+#include <win/spooler.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Adds a port: kind "usb" (monitor text "Dynamic Print Monitor"), "tcp" (the standard TCP/IP
+// monitor "TCPMON.DLL"; address is what XcvDataW "IPAddress" answers), "wsd" ("WSD Port
+// Monitor") or "local". FALSE when the port exists or the kind is unknown.
+WINBASEAPI BOOL PlatformTest_SpoolerAddPort(const WCHAR* name, const char* kind, const WCHAR* address);
+// Adds a network connection "\\server\<info->pPrinterName>" (PRINTER_ATTRIBUTE_NETWORK,
+// pServerName "\\server") whose driver is installed here. Returns a handle with full access.
+WINBASEAPI HANDLE PlatformTest_SpoolerAddConnection(const WCHAR* server, const PRINTER_INFO_2W* info);
+// Sets the PRINTER_STATUS_* bits a printer reports (PRINTER_STATUS_PAUSED ...).
+WINBASEAPI BOOL PlatformTest_SpoolerSetPrinterStatus(const WCHAR* printer, DWORD status);
+// Marks a printer as working offline (PRINTER_ATTRIBUTE_WORK_OFFLINE): it cannot be reached.
+WINBASEAPI BOOL PlatformTest_SpoolerSetPrinterOffline(const WCHAR* printer, BOOL offline);
+// A printer that exists but cannot be queried: OpenPrinterW succeeds, GetPrinterW, EnumJobsW,
+// GetJobW and GetPrinterData(Ex)W fail with `error`; 0 makes it answer again.
+WINBASEAPI BOOL PlatformTest_SpoolerFailPrinterQueries(const WCHAR* printer, DWORD error);
+// Adds a spooled job of another user or computer (machine as "\\NAME"); returns its id or 0.
+WINBASEAPI DWORD PlatformTest_SpoolerAddJob(const WCHAR* printer, const WCHAR* document, const WCHAR* user,
+                                            const WCHAR* machine, DWORD status, DWORD pages);
+// Host path of the file that holds a job's bytes; FALSE when there is no such job or the path
+// does not fit.
+WINBASEAPI BOOL PlatformTest_SpoolerJobFile(DWORD jobId, char* path, DWORD size);
+
+#ifdef __cplusplus
+}
+#endif

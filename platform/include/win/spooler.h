@@ -15,6 +15,7 @@ typedef void* PSECURITY_DESCRIPTOR_;
 #define ERROR_CAN_NOT_COMPLETE 1003L
 #define ERROR_INVALID_USER_BUFFER 1784L
 #define ERROR_PRINTER_DRIVER_ALREADY_INSTALLED 1795L
+#define ERROR_SPL_NO_STARTDOC 3003L
 
 // ---- Access rights -----------------------------------------------------------------------
 #define SERVER_ACCESS_ADMINISTER 0x00000001L
