@@ -14,6 +14,7 @@
 #include "internal/file_shares.h"
 #include "internal/files.h"
 #include "internal/machine.h"
+#include "internal/spooler_files.h"
 #include "internal/unicode.h"
 
 namespace {
@@ -91,6 +92,7 @@ WINBASEAPI BOOL WINAPI DeleteFileW(LPCWSTR lpFileName) {
   // A link is deleted as the link, whatever it points to.
   if (path.isDirectory) return Fail(ERROR_ACCESS_DENIED);
   if (plat::IsReadOnly(path.host)) return Fail(ERROR_ACCESS_DENIED);
+  if (plat::SpoolerHoldsFile(path.windows)) return Fail(ERROR_SHARING_VIOLATION);
   DWORD sharing = CheckDeleteSharing(path.host);
   if (sharing != ERROR_SUCCESS) return Fail(sharing);
   if (unlink(path.host.c_str()) != 0) return Fail(plat::ErrorFromErrno(errno));

@@ -13,6 +13,7 @@
 
 #include "internal/controls.h"
 #include "internal/machine.h"
+#include "internal/machine_layout.h"
 #include "internal/services_state.h"
 #include "internal/spooler_state.h"
 #include "internal/unicode.h"
@@ -574,10 +575,7 @@ std::u16string ComputerName() {
   return name && !name->empty() ? FromUtf8(*name) : u"VELMOR-PC";
 }
 
-std::u16string UserName() {
-  std::optional<std::string> name = GetControl("UserName");
-  return name && !name->empty() ? FromUtf8(*name) : u"User";
-}
+std::u16string UserName() { return MachineUserName(); }
 
 std::u16string LocalServerName() { return u"\\\\" + ComputerName(); }
 
