@@ -28,8 +28,11 @@
 #include <win/modules.h>
 
 #include "internal/controls.h"
+#include "internal/environment.h"
+#include "internal/files.h"
 #include "internal/handles.h"
 #include "internal/machine.h"
+#include "internal/machine_layout.h"
 #include "internal/resources.h"
 #include "internal/unicode.h"
 
@@ -40,8 +43,6 @@ namespace {
 constexpr char kImageNameControl[] = "ImageName";
 constexpr char kAbsentModulePrefix[] = "AbsentModule.";
 constexpr char kAbsentExportPrefix[] = "AbsentExport.";
-constexpr char16_t kSystemFolder[] = u"C:\\Windows\\System32";
-constexpr char16_t kWindowsFolder[] = u"C:\\Windows";
 // Satellite libraries are a few hundred kilobytes; this refuses a file that could not be one.
 constexpr off_t kMaxImageSize = 256 * 1024 * 1024;
 
@@ -136,6 +137,8 @@ bool ExportAbsent(std::u16string_view fileName, std::string_view exportName) {
   return GetControl(AbsentExportControl(fileName, exportName)).has_value();
 }
 
+std::u16string SystemFolder() { return StandardFolderPath(StandardFolder::System); }
+
 bool IsSystemLibrary(std::u16string_view fileName) {
   for (const char16_t* name : kSystemLibraries)
     if (EqualsNoCase(name, fileName)) return true;
@@ -183,7 +186,7 @@ std::shared_ptr<Module> SystemModule(std::u16string_view fileName) {
   module->kind = ModuleKind::System;
   for (const char16_t* name : kSystemLibraries)
     if (EqualsNoCase(name, fileName)) module->fileName = name;
-  module->windowsPath = std::u16string(kSystemFolder) + u"\\" + module->fileName;
+  module->windowsPath = std::u16string(SystemFolder()) + u"\\" + module->fileName;
   Dl_info info;
   if (dladdr(reinterpret_cast<void*>(&GetProcAddress), &info) && info.dli_fname) {
     module->dl = dlopen(info.dli_fname, RTLD_NOW | RTLD_NOLOAD);
@@ -200,7 +203,7 @@ std::u16string ProcessImagePath() {
   if (std::optional<std::string> image = GetControl(kImageNameControl); image && !image->empty()) {
     std::u16string name = FromUtf8(*image);
     if (HasFolder(name)) return CanonicalWindowsPath(name);
-    return std::u16string(kSystemFolder) + u"\\" + name;
+    return std::u16string(SystemFolder()) + u"\\" + name;
   }
   std::string exe = RealPath("/proc/self/exe");
   std::string root = RealPath(MachineRoot());
@@ -213,7 +216,7 @@ std::u16string ProcessImagePath() {
     return out;
   }
   size_t slash = exe.rfind('/');
-  return std::u16string(kSystemFolder) + u"\\" + FromUtf8(slash == std::string::npos ? exe : exe.substr(slash + 1));
+  return std::u16string(SystemFolder()) + u"\\" + FromUtf8(slash == std::string::npos ? exe : exe.substr(slash + 1));
 }
 
 std::shared_ptr<Module> ProcessModule() {
@@ -258,17 +261,27 @@ DWORD ErrorFromDlerror(const char* text) {
 }
 
 // Searches a bare library name as the platform does: the program's folder, the system
-// folder, the Windows folder, the current folder.
+// folder, the Windows folder, the current folder, then the folders of PATH.
 ResolvedPath SearchLibrary(std::u16string_view fileName) {
   std::u16string program = ProcessImagePath();
-  std::u16string folders[] = {program.substr(0, LastSeparator(program)), kSystemFolder, kWindowsFolder,
-                              CurrentDirectory()};
+  std::vector<std::u16string> folders = {program.substr(0, LastSeparator(program)), SystemFolder(),
+                                         StandardFolderPath(StandardFolder::Windows), CurrentDirectory()};
+  if (std::optional<std::u16string> path = EnvironmentValue(u"PATH")) {
+    size_t start = 0;
+    while (start <= path->size()) {
+      size_t end = path->find(u';', start);
+      if (end == std::u16string::npos) end = path->size();
+      std::u16string folder = ExpandEnvironment(path->substr(start, end - start));
+      if (!folder.empty()) folders.push_back(folder);
+      start = end + 1;
+    }
+  }
   for (const std::u16string& folder : folders) {
     if (folder.empty()) continue;
     std::u16string candidate = folder;
     if (candidate.back() != u'\\') candidate.push_back(u'\\');
     candidate += fileName;
-    ResolvedPath resolved = ResolvePath(candidate);
+    ResolvedPath resolved = ResolveMachinePath(candidate);
     if (resolved.exists && !resolved.isDirectory) return resolved;
   }
   return ResolvedPath{};
@@ -421,7 +434,7 @@ WINBASEAPI HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DW
   if (plat::IsSystemLibrary(fileName)) {
     std::u16string folder = plat::CanonicalWindowsPath(requested);
     folder = folder.substr(0, plat::LastSeparator(folder));
-    if (bare || plat::EqualsNoCase(folder, plat::kSystemFolder)) return plat::SystemModule(fileName)->handle;
+    if (bare || plat::EqualsNoCase(folder, plat::SystemFolder())) return plat::SystemModule(fileName)->handle;
   }
   plat::ResolvedPath resolved;
   if (bare) {
@@ -435,7 +448,7 @@ WINBASEAPI HMODULE WINAPI LoadLibraryExW(LPCWSTR lpLibFileName, HANDLE hFile, DW
     resolved = plat::SearchLibrary(fileName);
     if (!resolved.exists) return plat::Fail(ERROR_MOD_NOT_FOUND);
   } else {
-    resolved = plat::ResolvePath(requested);
+    resolved = plat::ResolveMachinePath(requested);
     if (resolved.error != ERROR_SUCCESS || !resolved.exists || resolved.isDirectory)
       return plat::Fail(ERROR_MOD_NOT_FOUND);
   }

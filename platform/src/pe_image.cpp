@@ -280,6 +280,8 @@ const ResourceEntry* PeImage::Find(const ResourceId& type, const ResourceId& nam
   if (language != 0) {
     found = exact(language);
     if (!found) found = exact(MAKELANGID(PRIMARYLANGID(language), 0));
+    // A neutral sublanguage asks for the language in any of its forms.
+    if (!found && SUBLANGID(language) == 0) found = primary(language);
   } else {
     found = exact(0);
     if (!found && preferred) found = exact(preferred);
