@@ -178,8 +178,12 @@ WINBASEAPI HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, 
     if (ftruncate(file->fd, 0) != 0) return Fail(plat::ErrorFromErrno(errno));
   }
   if (!existed || dwCreationDisposition == CREATE_ALWAYS) {
-    // A file without a record reads as FILE_ATTRIBUTE_ARCHIVE, so only other bits need one.
-    if (newAttributes != FILE_ATTRIBUTE_ARCHIVE || existed) plat::WriteAttributes(path.host, newAttributes);
+    // A file without a record reads as FILE_ATTRIBUTE_ARCHIVE, so only other bits need one; a
+    // new file never inherits the record of an entry that had its name before.
+    if (newAttributes != FILE_ATTRIBUTE_ARCHIVE || existed)
+      plat::WriteAttributes(path.host, newAttributes);
+    else
+      plat::DropAttributes(path.host);
   }
   HANDLE handle = plat::InsertHandle(file);
   SetLastError(existed && (dwCreationDisposition == OPEN_ALWAYS || dwCreationDisposition == CREATE_ALWAYS)

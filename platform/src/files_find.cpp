@@ -23,22 +23,26 @@ struct FindObject : plat::KernelObject {
   size_t next = 0;
 };
 
+// Greedy match with one remembered '*': linear in practice and at most pattern x name steps,
+// so a pattern such as "*a*a*a*a*b" cannot stall a listing.
 bool MatchFrom(std::u16string_view pattern, size_t p, std::u16string_view name, size_t n) {
-  while (p < pattern.size()) {
-    char16_t c = pattern[p];
-    if (c == u'*') {
-      while (p < pattern.size() && pattern[p] == u'*') ++p;
-      if (p == pattern.size()) return true;
-      for (size_t k = n; k <= name.size(); ++k)
-        if (MatchFrom(pattern, p, name, k)) return true;
+  size_t starAt = std::u16string_view::npos, resumeAt = 0;
+  while (n < name.size()) {
+    if (p < pattern.size() && pattern[p] == u'*') {
+      starAt = p++;
+      resumeAt = n;
+    } else if (p < pattern.size() && (pattern[p] == u'?' || plat::FoldCase(pattern[p]) == plat::FoldCase(name[n]))) {
+      ++p;
+      ++n;
+    } else if (starAt != std::u16string_view::npos) {
+      p = starAt + 1;
+      n = ++resumeAt;
+    } else {
       return false;
     }
-    if (n == name.size()) return false;
-    if (c != u'?' && plat::FoldCase(c) != plat::FoldCase(name[n])) return false;
-    ++p;
-    ++n;
   }
-  return n == name.size();
+  while (p < pattern.size() && pattern[p] == u'*') ++p;
+  return p == pattern.size();
 }
 
 // '*' stands for any run of characters and '?' for one. As on Windows, a pattern ending in ".*"

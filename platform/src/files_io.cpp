@@ -158,7 +158,7 @@ WINBASEAPI DWORD WINAPI SetFilePointer(HANDLE hFile, LONG lDistanceToMove, PLONG
   if (!SetFilePointerEx(hFile, zero, &before, FILE_CURRENT)) return INVALID_SET_FILE_POINTER;
   LARGE_INTEGER result;
   if (!SetFilePointerEx(hFile, distance, &result, dwMoveMethod)) return INVALID_SET_FILE_POINTER;
-  if (!lpDistanceToMoveHigh && result.QuadPart > 0xFFFFFFFELL) {
+  if (!lpDistanceToMoveHigh && result.QuadPart > 0xFFFFFFFFLL) {
     // Without the high half a position past 4 GB cannot be told; the pointer stays where it was.
     SetFilePointerEx(hFile, before, nullptr, FILE_BEGIN);
     SetLastError(ERROR_INVALID_PARAMETER);
@@ -227,6 +227,8 @@ WINBASEAPI BOOL WINAPI LockFileEx(HANDLE hFile, DWORD dwFlags, DWORD dwReserved,
   std::unique_lock<std::mutex> guard(file->lock);
   if (file->fd < 0 || !file->share) return Fail(ERROR_INVALID_HANDLE);
   if (file->directory) return Fail(ERROR_INVALID_FUNCTION);
+  // As on Windows, locking needs a handle opened for reading or writing.
+  if (!file->canRead && !file->canWrite) return Fail(ERROR_ACCESS_DENIED);
   std::shared_ptr<plat::FileShare> share = file->share;
   bool failImmediately = dwFlags & LOCKFILE_FAIL_IMMEDIATELY;
   // A waiting lock must not keep the handle's other calls (its unlock among them) out.

@@ -41,10 +41,9 @@ bool Shares(DWORD shareMode, Kind kind) {
   return shareMode & kBits[kind];
 }
 
-int OpenShadow(dev_t device, ino_t inode) {
-  std::string path = plat::MachineDir("files/opens") + "/" + std::to_string(static_cast<unsigned long long>(device)) +
-                     "-" + std::to_string(static_cast<unsigned long long>(inode));
-  return open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+std::string ShadowPath(dev_t device, ino_t inode) {
+  return plat::MachineDir("files/opens") + "/" + std::to_string(static_cast<unsigned long long>(device)) + "-" +
+         std::to_string(static_cast<unsigned long long>(inode));
 }
 
 int SetLock(int fd, short type, off_t start, off_t length, bool wait) {
@@ -98,16 +97,35 @@ DWORD CheckLocked(int fd, DWORD access, DWORD shareMode) {
 
 bool TakesPart(DWORD access) { return Wants(access, kRead) || Wants(access, kWrite) || Wants(access, kDelete); }
 
+// Opens the shadow file and takes its gate. The last handle of a file unlinks the shadow while it
+// holds the gate, so a shadow whose name is gone once the gate is ours is left for a fresh one.
+int OpenShadowWithGate(const std::string& path) {
+  for (;;) {
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) return -1;
+    SetLock(fd, F_WRLCK, kGate, 1, true);
+    struct stat held, named;
+    if (fstat(fd, &held) == 0 && stat(path.c_str(), &named) == 0 && held.st_ino == named.st_ino &&
+        held.st_dev == named.st_dev)
+      return fd;
+    close(fd);
+  }
+}
+
 }  // namespace
 
 namespace plat {
 
 DWORD FileShare::Open(dev_t device, ino_t inode, DWORD access, DWORD shareMode, std::shared_ptr<FileShare>& out) {
-  int fd = OpenShadow(device, inode);
+  std::string path = ShadowPath(device, inode);
+  if (!TakesPart(access)) {
+    out.reset(new FileShare(-1, path));
+    return ERROR_SUCCESS;
+  }
+  int fd = OpenShadowWithGate(path);
   if (fd < 0) return ERROR_TOO_MANY_OPEN_FILES;
-  std::shared_ptr<FileShare> share(new FileShare(fd));
-  if (TakesPart(access)) {
-    SetLock(fd, F_WRLCK, kGate, 1, true);
+  std::shared_ptr<FileShare> share(new FileShare(fd, path));
+  {
     DWORD error = CheckLocked(fd, access, shareMode);
     if (error == ERROR_SUCCESS) {
       for (Kind kind : {kRead, kWrite, kDelete}) {
@@ -123,18 +141,27 @@ DWORD FileShare::Open(dev_t device, ino_t inode, DWORD access, DWORD shareMode, 
 }
 
 DWORD FileShare::Check(dev_t device, ino_t inode, DWORD access, DWORD shareMode) {
-  int fd = OpenShadow(device, inode);
-  if (fd < 0) return ERROR_TOO_MANY_OPEN_FILES;
+  // No shadow file: no handle has the file open.
+  int fd = open(ShadowPath(device, inode).c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? ERROR_SUCCESS : ERROR_TOO_MANY_OPEN_FILES;
   DWORD error = CheckLocked(fd, access, shareMode);
   close(fd);
   return error;
 }
 
 FileShare::~FileShare() {
-  if (fd_ >= 0) close(fd_);
+  if (fd_ < 0) return;
+  // The last handle of the file takes its shadow away (see OpenShadowWithGate).
+  SetLock(fd_, F_WRLCK, kGate, 1, true);
+  struct stat held, named;
+  if (!OthersHold(fd_, F_WRLCK, 0, 0) && fstat(fd_, &held) == 0 && stat(path_.c_str(), &named) == 0 &&
+      held.st_ino == named.st_ino && held.st_dev == named.st_dev)
+    unlink(path_.c_str());
+  close(fd_);
 }
 
 DWORD FileShare::Lock(uint64_t offset, uint64_t length, bool exclusive, bool failImmediately) {
+  if (fd_ < 0) return ERROR_ACCESS_DENIED;
   // Windows keeps each lock separate; the kernel merges one description's locks, so this
   // handle's own overlaps are judged from its list.
   std::unique_lock<std::mutex> guard(mutex_);
@@ -156,6 +183,7 @@ DWORD FileShare::Lock(uint64_t offset, uint64_t length, bool exclusive, bool fai
 }
 
 DWORD FileShare::Unlock(uint64_t offset, uint64_t length) {
+  if (fd_ < 0) return ERROR_NOT_LOCKED;
   std::lock_guard<std::mutex> guard(mutex_);
   for (size_t i = 0; i < locks_.size(); ++i) {
     if (locks_[i].offset != offset || locks_[i].length != length) continue;
@@ -188,7 +216,7 @@ void FileShare::ReapplyKernelLocks(uint64_t from, uint64_t to) {
 }
 
 bool FileShare::MayAccess(uint64_t offset, uint64_t length, bool write) const {
-  if (length == 0) return true;
+  if (length == 0 || fd_ < 0) return true;
   std::lock_guard<std::mutex> guard(mutex_);
   if (write) {
     for (const Range& own : locks_)

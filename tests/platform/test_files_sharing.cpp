@@ -2,6 +2,11 @@
 // handles of two processes do.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
 #include <win/files.h>
 
 #include "file_test_util.h"
@@ -44,6 +49,29 @@ TEST(FileSharing, SecondOpenIsJudgedAgainstTheFirst) {
     }
     CloseHandle(first);
   }
+}
+
+TEST(FileSharing, TheOpensFolderListsOnlyOpenFiles) {
+  testsupport::TempMachine machine;
+  ASSERT_TRUE(filetest::WriteText(u"C:\\one.txt", "x"));
+  auto count = [&] {
+    size_t n = 0;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(machine.Host("files/opens"), ec), end; !ec && it != end; it.increment(ec))
+      ++n;
+    return n;
+  };
+  EXPECT_EQ(count(), 0u);
+  HANDLE a = filetest::Open(u"C:\\one.txt", GENERIC_READ, FILE_SHARE_READ);
+  HANDLE b = filetest::Open(u"C:\\one.txt", GENERIC_READ, FILE_SHARE_READ);
+  EXPECT_EQ(count(), 1u);
+  CloseHandle(a);
+  EXPECT_EQ(count(), 1u) << "the other handle still holds the file";
+  SetLastError(kErrorMarker);
+  EXPECT_EQ(filetest::Open(u"C:\\one.txt", GENERIC_WRITE, FILE_SHARE_READ), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  CloseHandle(b);
+  EXPECT_EQ(count(), 0u);
 }
 
 TEST(FileSharing, OpenHandlesProtectAgainstDeleteAndRename) {
@@ -142,4 +170,28 @@ TEST(FileLocks, ClosingAHandleReleasesItsLocks) {
   CloseHandle(a);
   EXPECT_TRUE(LockFileEx(b, LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at));
   CloseHandle(b);
+}
+
+TEST(FileSharing, ExclusiveOpensRacingFromThreadsNeverOverlap) {
+  testsupport::TempMachine machine;
+  ASSERT_TRUE(filetest::WriteText(u"C:\\race.txt", "x"));
+  std::atomic<int> holders{0}, maxHolders{0}, opened{0};
+  auto worker = [&] {
+    for (int i = 0; i < 300; ++i) {
+      HANDLE h = filetest::Open(u"C:\\race.txt", GENERIC_READ | GENERIC_WRITE, 0);
+      if (h == INVALID_HANDLE_VALUE) continue;
+      int now = ++holders;
+      int seen = maxHolders.load();
+      while (now > seen && !maxHolders.compare_exchange_weak(seen, now)) {
+      }
+      ++opened;
+      --holders;
+      CloseHandle(h);
+    }
+  };
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t) threads.emplace_back(worker);
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(maxHolders.load(), 1) << "share mode 0 admits one handle at a time";
+  EXPECT_GT(opened.load(), 0);
 }

@@ -4,7 +4,8 @@
 // open-file-description locks (F_OFD_*) on that shadow file. The kernel drops them when the
 // holder closes or dies, so a crashed process never leaves a file blocked, and two handles of
 // one process conflict exactly as two processes do, as on Windows. The file itself is never
-// touched, so this works for read-only files and for fonts shared with the host.
+// touched, so this works for read-only files and for fonts shared with the host. The last
+// handle of a file removes its shadow file, so the folder lists the files open right now.
 #pragma once
 
 #include <sys/types.h>
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include <win/base.h>
@@ -33,7 +35,7 @@ class FileShare {
   FileShare(const FileShare&) = delete;
   FileShare& operator=(const FileShare&) = delete;
 
-  // LockFileEx: ERROR_LOCK_VIOLATION when `failImmediately` and another handle's lock is in the
+  // LockFileEx: ERROR_ACCESS_DENIED for an open without data access; ERROR_LOCK_VIOLATION when `failImmediately` and another handle's lock is in the
   // way (or an exclusive lock would overlap one of this handle's own); otherwise waits.
   DWORD Lock(uint64_t offset, uint64_t length, bool exclusive, bool failImmediately);
   // UnlockFileEx: the range must be exactly one this handle locked, else ERROR_NOT_LOCKED.
@@ -44,14 +46,15 @@ class FileShare {
   bool MayAccess(uint64_t offset, uint64_t length, bool write) const;
 
  private:
-  explicit FileShare(int fd) : fd_(fd) {}
+  FileShare(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
   struct Range {
     uint64_t offset;
     uint64_t length;
     bool exclusive;
   };
   void ReapplyKernelLocks(uint64_t from, uint64_t to);
-  int fd_;
+  int fd_;            // -1 for an open that takes no part (attributes only)
+  std::string path_;  // the shadow file
   mutable std::mutex mutex_;  // guards locks_; never held while waiting for another holder
   std::vector<Range> locks_;
 };
