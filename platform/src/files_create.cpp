@@ -10,6 +10,7 @@
 #include <win/files.h>
 
 #include "internal/attributes.h"
+#include "internal/devices.h"
 #include "internal/file_object.h"
 #include "internal/files.h"
 #include "internal/machine.h"
@@ -85,6 +86,10 @@ WINBASEAPI HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, 
   (void)hTemplateFile;
   if (!lpFileName) return Fail(ERROR_INVALID_PARAMETER);
   if (!*lpFileName) return Fail(ERROR_PATH_NOT_FOUND);
+  bool isDevicePath = false;
+  if (plat::DeviceOpener opener = plat::FindDeviceOpener(plat::WideView(lpFileName), isDevicePath))
+    return opener(plat::WideView(lpFileName), dwDesiredAccess, dwShareMode, dwCreationDisposition, dwFlagsAndAttributes);
+  if (isDevicePath) return Fail(ERROR_FILE_NOT_FOUND);
   if (dwCreationDisposition < CREATE_NEW || dwCreationDisposition > TRUNCATE_EXISTING)
     return Fail(ERROR_INVALID_PARAMETER);
   if (dwShareMode & ~static_cast<DWORD>(FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))

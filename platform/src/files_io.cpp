@@ -7,6 +7,7 @@
 
 #include <win/files.h>
 
+#include "internal/devices.h"
 #include "internal/file_object.h"
 #include "internal/files.h"
 
@@ -41,10 +42,16 @@ extern "C" {
 WINBASEAPI BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead,
                                 LPDWORD lpNumberOfBytesRead, LPOVERLAPPED lpOverlapped) {
   if (lpNumberOfBytesRead) *lpNumberOfBytesRead = 0;
+  if ((!lpNumberOfBytesRead && !lpOverlapped) || (!lpBuffer && nNumberOfBytesToRead))
+    return plat::LookupHandle(hFile) ? Fail(ERROR_INVALID_PARAMETER) : Fail(ERROR_INVALID_HANDLE);
+  if (std::shared_ptr<plat::IoObject> device = plat::LookupHandleAs<plat::IoObject>(hFile)) {
+    DWORD done = 0;
+    DWORD error = device->Read(lpBuffer, nNumberOfBytesToRead, done, lpOverlapped);
+    if (lpNumberOfBytesRead) *lpNumberOfBytesRead = done;
+    return error == ERROR_SUCCESS ? TRUE : Fail(error);
+  }
   std::shared_ptr<plat::FileObject> file = plat::FileFromHandle(hFile);
   if (!file) return FALSE;
-  if ((!lpNumberOfBytesRead && !lpOverlapped) || (!lpBuffer && nNumberOfBytesToRead))
-    return Fail(ERROR_INVALID_PARAMETER);
   std::lock_guard<std::mutex> guard(file->lock);
   if (file->fd < 0) return Fail(ERROR_INVALID_HANDLE);
   if (file->directory) return Fail(ERROR_INVALID_FUNCTION);
@@ -73,10 +80,16 @@ WINBASEAPI BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBy
 WINBASEAPI BOOL WINAPI WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite,
                                  LPDWORD lpNumberOfBytesWritten, LPOVERLAPPED lpOverlapped) {
   if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = 0;
+  if ((!lpNumberOfBytesWritten && !lpOverlapped) || (!lpBuffer && nNumberOfBytesToWrite))
+    return plat::LookupHandle(hFile) ? Fail(ERROR_INVALID_PARAMETER) : Fail(ERROR_INVALID_HANDLE);
+  if (std::shared_ptr<plat::IoObject> device = plat::LookupHandleAs<plat::IoObject>(hFile)) {
+    DWORD done = 0;
+    DWORD error = device->Write(lpBuffer, nNumberOfBytesToWrite, done, lpOverlapped);
+    if (lpNumberOfBytesWritten) *lpNumberOfBytesWritten = done;
+    return error == ERROR_SUCCESS ? TRUE : Fail(error);
+  }
   std::shared_ptr<plat::FileObject> file = plat::FileFromHandle(hFile);
   if (!file) return FALSE;
-  if ((!lpNumberOfBytesWritten && !lpOverlapped) || (!lpBuffer && nNumberOfBytesToWrite))
-    return Fail(ERROR_INVALID_PARAMETER);
   std::lock_guard<std::mutex> guard(file->lock);
   if (file->fd < 0) return Fail(ERROR_INVALID_HANDLE);
   if (file->directory) return Fail(ERROR_INVALID_FUNCTION);
@@ -208,6 +221,10 @@ WINBASEAPI BOOL WINAPI SetEndOfFile(HANDLE hFile) {
 }
 
 WINBASEAPI BOOL WINAPI FlushFileBuffers(HANDLE hFile) {
+  if (std::shared_ptr<plat::IoObject> device = plat::LookupHandleAs<plat::IoObject>(hFile)) {
+    DWORD error = device->Flush();
+    return error == ERROR_SUCCESS ? TRUE : Fail(error);
+  }
   std::shared_ptr<plat::FileObject> file = plat::FileFromHandle(hFile);
   if (!file) return FALSE;
   std::lock_guard<std::mutex> guard(file->lock);

@@ -65,12 +65,21 @@ TEST(FileHandles, MissingFileAndMissingFolderAreTold) {
       {u"C:\\bad|name.txt", CREATE_ALWAYS, ERROR_INVALID_NAME},
       {u"C:\\x.txt", 0, ERROR_INVALID_PARAMETER},
       {u"C:\\x.txt", 6, ERROR_INVALID_PARAMETER},
+      {u"\\\\.\\pipe\\nobody-listens", OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
+      {u"\\\\?\\usb#vid_0000#none", OPEN_EXISTING, ERROR_FILE_NOT_FOUND},
+      {u"\\\\server\\share\\x.txt", OPEN_EXISTING, ERROR_BAD_NETPATH},
   };
   for (const Case& c : cases) {
     SetLastError(kErrorMarker);
     EXPECT_EQ(filetest::Open(c.path, GENERIC_READ | GENERIC_WRITE, 0, c.disposition), INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), c.error) << std::string(c.path, c.path + std::char_traits<char16_t>::length(c.path));
   }
+}
+
+TEST(FileHandles, LongPathFormNamesTheSameFile) {
+  testsupport::TempMachine machine;
+  ASSERT_TRUE(filetest::WriteText(u"\\\\?\\C:\\Windows\\long.txt", "long form"));
+  EXPECT_EQ(filetest::ReadText(u"C:\\Windows\\LONG.TXT"), "long form");
 }
 
 TEST(FileHandles, ReadsAreShortAtTheEndAndAccessIsChecked) {
