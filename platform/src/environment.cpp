@@ -161,10 +161,7 @@ WINBASEAPI BOOL WINAPI SetEnvironmentVariableW(LPCWSTR lpName, LPCWSTR lpValue) 
     }
     return TRUE;
   }
-  if (!lpValue) {
-    SetLastError(ERROR_ENVVAR_NOT_FOUND);
-    return FALSE;
-  }
+  if (!lpValue) return TRUE;  // removing a variable that is not there changes nothing
   env.variables.push_back({std::u16string(name), std::u16string(plat::WideView(lpValue))});
   return TRUE;
 }
