@@ -25,7 +25,25 @@ bool MayAdminister(const PrinterHandle& h) {
 // The text of PRINTER_INFO_1's pDescription: "name,driver,location".
 std::u16string Description(const Printer& p) { return p.name + u"," + p.driver + u"," + p.location; }
 
-void PackPrinter(Packer& packer, BYTE* records, size_t index, DWORD level, const Printer& p) {
+// What a record shows beyond the printer's own fields, read once for both passes of the size
+// protocol so that a change made meanwhile by another process cannot make them differ.
+struct PrinterView {
+  Printer printer;
+  std::optional<std::string> globalDevmode, userDevmode;
+  DWORD jobs = 0;
+};
+
+PrinterView ViewOf(Printer printer, DWORD level) {
+  PrinterView view;
+  if (level == 2 || level == 8) view.globalDevmode = LoadGlobalDevmode(printer.id);
+  if (level == 2 || level == 9) view.userDevmode = LoadUserDevmode(printer.id);
+  if (level == 2) view.jobs = static_cast<DWORD>(ListJobs(printer.id).size());
+  view.printer = std::move(printer);
+  return view;
+}
+
+void PackPrinter(Packer& packer, BYTE* records, size_t index, DWORD level, const PrinterView& view) {
+  const Printer& p = view.printer;
   switch (level) {
     case 1: {
       PRINTER_INFO_1W r{};
@@ -46,9 +64,7 @@ void PackPrinter(Packer& packer, BYTE* records, size_t index, DWORD level, const
       r.pComment = packer.String(p.comment);
       r.pLocation = packer.String(p.location);
       // The calling user's own default wins over the printer's global one, as on the platform.
-      std::optional<std::string> devmode = LoadUserDevmode(p.id);
-      if (!devmode) devmode = LoadGlobalDevmode(p.id);
-      r.pDevMode = packer.Devmode(devmode);
+      r.pDevMode = packer.Devmode(view.userDevmode ? view.userDevmode : view.globalDevmode);
       r.pSepFile = packer.String(p.sepFile);
       r.pPrintProcessor = packer.String(p.processor);
       r.pDatatype = packer.String(p.datatype);
@@ -59,7 +75,7 @@ void PackPrinter(Packer& packer, BYTE* records, size_t index, DWORD level, const
       r.StartTime = p.startTime;
       r.UntilTime = p.untilTime;
       r.Status = p.status;
-      r.cJobs = static_cast<DWORD>(ListJobs(p.id).size());
+      r.cJobs = view.jobs;
       if (records) std::memcpy(records + index * sizeof r, &r, sizeof r);
       break;
     }
@@ -83,13 +99,13 @@ void PackPrinter(Packer& packer, BYTE* records, size_t index, DWORD level, const
     }
     case 8: {
       PRINTER_INFO_8W r{};
-      r.pDevMode = packer.Devmode(LoadGlobalDevmode(p.id));
+      r.pDevMode = packer.Devmode(view.globalDevmode);
       if (records) std::memcpy(records + index * sizeof r, &r, sizeof r);
       break;
     }
     case 9: {
       PRINTER_INFO_9W r{};
-      r.pDevMode = packer.Devmode(LoadUserDevmode(p.id));
+      r.pDevMode = packer.Devmode(view.userDevmode);
       if (records) std::memcpy(records + index * sizeof r, &r, sizeof r);
       break;
     }
@@ -303,9 +319,10 @@ WINBASEAPI BOOL WINAPI GetPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pPrinter
     SetLastError(printer.queryError);
     return FALSE;
   }
+  PrinterView view = ViewOf(std::move(printer), Level);
   return PackOut(pPrinter, cbBuf, pcbNeeded, [&](Packer& packer) {
     BYTE* record = packer.Fixed(RecordSize(Level));
-    PackPrinter(packer, record, 0, Level, printer);
+    PackPrinter(packer, record, 0, Level, view);
   });
 }
 
@@ -423,10 +440,10 @@ WINBASEAPI BOOL WINAPI EnumPrintersW(DWORD Flags, LPWSTR Name, DWORD Level, LPBY
   }
   bool local = Flags & (PRINTER_ENUM_LOCAL | PRINTER_ENUM_NAME);
   bool connections = Flags & PRINTER_ENUM_CONNECTIONS;
-  std::vector<Printer> chosen;
+  std::vector<PrinterView> chosen;
   for (Printer& p : ListPrinters()) {
     bool isConnection = (p.attributes & PRINTER_ATTRIBUTE_NETWORK) && !p.serverName.empty();
-    if ((isConnection && connections) || (!isConnection && local)) chosen.push_back(std::move(p));
+    if ((isConnection && connections) || (!isConnection && local)) chosen.push_back(ViewOf(std::move(p), Level));
   }
   BOOL ok = PackOut(pPrinterEnum, cbBuf, pcbNeeded, [&](Packer& packer) {
     BYTE* records = packer.Fixed(RecordSize(Level) * chosen.size());
