@@ -196,6 +196,8 @@ bool CopyPackage(const std::string& outDir, Copied& copied) {
     }
     std::printf("copied: %s -> %s\n", name.c_str(), Narrow(p->folder).c_str());
     if (p->driverFile) copied.driverFiles.push_back(Wide(name));
+    // The uninstaller looks for its satellites in this folder beside its program file.
+    if (name == "vm4k2uis.exe") MakeFolders(kUninstallerDataFolder);
     copied.processor = copied.processor || name == "vm4k2pro.dll";
     copied.monitor = copied.monitor || name == "vm4k2lm.dll";
   }
