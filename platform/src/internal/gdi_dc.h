@@ -1,0 +1,50 @@
+// A printer device context of the stand-in GDI: the printer it was made for, the two driver
+// libraries, the driver's current PDEV with its surface and capability records, and the state
+// of the document being printed. The DC calls out (document events, driver functions) without
+// holding any lock, so the user-interface library may use the same DC from inside an event.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <win/ddi.h>
+
+#include "internal/engine.h"
+
+namespace plat::gdi {
+
+struct PrinterDC {
+  HDC hdc = nullptr;
+  HANDLE hPrinter = nullptr;
+  std::u16string printerName;
+  std::u16string port;
+
+  HMODULE uiModule = nullptr;
+  PFN_DrvDocumentEvent documentEvent = nullptr;
+  HMODULE driverModule = nullptr;
+  engine::DriverTable driver;
+
+  // The driver's current device; replaced as a whole by ResetDC.
+  HDEV hdev = nullptr;
+  DHPDEV dhpdev = nullptr;
+  HSURF hsurf = nullptr;
+  GDIINFO gdiInfo{};
+  DEVINFO devInfo{};
+  std::vector<BYTE> devmode;  // the DEVMODE the current PDEV was made with (may be empty)
+
+  bool docOpen = false;
+  bool pageOpen = false;
+  DWORD jobId = 0;
+  std::u16string docName;
+
+  SURFOBJ* Surface() const { return engine::LookupSurface(hsurf); }
+};
+
+std::shared_ptr<PrinterDC> LookupDC(HDC hdc);
+
+// Reports a document event to the printer's user-interface library. A library without
+// DrvDocumentEvent answers DOCUMENTEVENT_UNSUPPORTED, which every caller tolerates.
+int DocumentEvent(const PrinterDC& dc, HDC hdc, int event, ULONG cbIn, PVOID pvIn, ULONG cbOut, PVOID pvOut);
+
+}  // namespace plat::gdi
