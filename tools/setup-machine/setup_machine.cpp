@@ -325,6 +325,7 @@ int main(int argc, char** argv) {
     } else if (arg == "--language") {
       const char* v = value("--language");
       if (!v) return 2;
+      if (!*v || !IsAscii(v)) return Usage("the language name must be plain text");
       options.language = v;
     } else if (arg == "--network") {
       options.network = true;
