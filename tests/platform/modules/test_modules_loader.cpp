@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include <win/environment.h>
+#include <win/files.h>
 #include <win/modules.h>
 
 #include "platform_testing.h"
@@ -122,6 +124,30 @@ TEST_F(ModuleLoader, SearchesTheSystemThenWindowsThenCurrentFolder) {
     EXPECT_TRUE(FreeLibrary(module));
     fs::remove(machine_.Host(std::string("drives/C/") + c.installAt));
   }
+}
+
+TEST_F(ModuleLoader, SearchesTheCurrentFolderAndPathLast) {
+  Install(TEST_LIBRARY, "Tools/Bin/vm4k2path.dll");
+  SetLastError(kErrorMarker);
+  EXPECT_EQ(LoadLibraryW(u"vm4k2path.dll"), nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+  WCHAR saved[1024] = {};
+  GetEnvironmentVariableW(u"PATH", saved, 1024);
+  ASSERT_TRUE(SetEnvironmentVariableW(u"PATH", u"C:\\Nowhere;C:\\Tools\\Bin"));
+  HMODULE module = LoadLibraryW(u"vm4k2path.dll");
+  SetEnvironmentVariableW(u"PATH", saved[0] ? saved : nullptr);
+  ASSERT_NE(module, nullptr);
+  EXPECT_EQ(FileName(module), u"C:\\Tools\\Bin\\vm4k2path.dll");
+  EXPECT_TRUE(DisableThreadLibraryCalls(module));
+  EXPECT_TRUE(FreeLibrary(module));
+
+  Install(TEST_LIBRARY, "Work/vm4k2cwd.dll");
+  ASSERT_TRUE(SetCurrentDirectoryW(u"C:\\Work"));
+  module = LoadLibraryW(u"vm4k2cwd.dll");
+  SetCurrentDirectoryW(u"C:\\");
+  ASSERT_NE(module, nullptr);
+  EXPECT_EQ(FileName(module), u"C:\\Work\\vm4k2cwd.dll");
+  EXPECT_TRUE(FreeLibrary(module));
 }
 
 TEST_F(ModuleLoader, ResolvesOnlyTheModulesOwnExports) {
