@@ -182,6 +182,9 @@ std::u16string ProfilePath(std::u16string_view fileName) {
   return plat::StandardFolderPath(plat::StandardFolder::Windows) + u"\\" + std::u16string(fileName);
 }
 
+constexpr int kLockAttempts = 5000;
+constexpr useconds_t kLockRetryMicroseconds = 1000;
+
 struct OpenProfile {
   int fd = -1;
   std::shared_ptr<plat::FileShare> share;
@@ -220,7 +223,14 @@ DWORD OpenLocked(const plat::ResolvedPath& path, bool write, bool create, OpenPr
   DWORD error = plat::FileShare::Open(st.st_dev, st.st_ino, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       out.share);
   if (error != ERROR_SUCCESS) return error;
-  return out.share->Lock(0, UINT64_MAX, write, false);
+  // Other profile calls hold the lock for one read or one rewrite, so it comes free within
+  // milliseconds; a lock that stays (a caller's own LockFileEx on the file) fails the call
+  // after a while instead of hanging it.
+  for (int attempt = 0;; ++attempt) {
+    error = out.share->Lock(0, UINT64_MAX, write, true);
+    if (error != ERROR_LOCK_VIOLATION || attempt >= kLockAttempts) return error;
+    usleep(kLockRetryMicroseconds);
+  }
 }
 
 DWORD LoadDocument(LPCWSTR fileName, Document& doc) {
