@@ -89,10 +89,7 @@ LoaderState& State() {
   return *state;
 }
 
-size_t LastSeparator(std::u16string_view path) {
-  size_t pos = path.find_last_of(u"\\/");
-  return pos;
-}
+size_t LastSeparator(std::u16string_view path) { return path.find_last_of(u"\\/"); }
 
 std::u16string FileNamePart(std::u16string_view path) {
   size_t pos = LastSeparator(path);
@@ -134,6 +131,9 @@ std::string AbsentExportControl(std::u16string_view fileName, std::string_view e
 bool ModuleAbsent(std::u16string_view fileName) { return GetControl(AbsentModuleControl(fileName)).has_value(); }
 
 bool ExportAbsent(std::u16string_view fileName, std::string_view exportName) {
+  // A control is a file of the machine's control folder; a name that could step out of it
+  // names no control.
+  if (exportName.find('/') != std::string_view::npos || exportName.size() > 200) return false;
   return GetControl(AbsentExportControl(fileName, exportName)).has_value();
 }
 

@@ -3,8 +3,13 @@
 // or an export absent.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -26,12 +31,15 @@ struct DllMainCall {
   bool reserved;
 };
 std::vector<DllMainCall> g_calls;
+// When set, each call is also appended to this host file (for calls made as a process ends).
+std::string g_callLog;
 
 }  // namespace
 
 // Found by the test library through GetProcAddress(GetModuleHandleW(NULL), "RecordDllMain").
 extern "C" __attribute__((visibility("default"))) void RecordDllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   g_calls.push_back({instance, reason, reserved != nullptr});
+  if (!g_callLog.empty()) std::ofstream(g_callLog, std::ios::app) << reason << (reserved ? " process end\n" : " dynamic\n");
 }
 
 namespace {
@@ -89,6 +97,25 @@ TEST_F(ModuleLoader, LoadsCodeModuleByWindowsNameAndCallsDllMain) {
   SetLastError(kErrorMarker);
   EXPECT_EQ(GetModuleHandleW(u"vm4k2test.dll"), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+}
+
+TEST_F(ModuleLoader, DetachesLibrariesStillLoadedWhenTheProcessEnds) {
+  Install(TEST_LIBRARY, "Windows/System32/vm4k2test.dll");
+  std::string log = machine_.Host("calls.log");
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    g_callLog = log;
+    std::exit(LoadLibraryW(u"vm4k2test.dll") ? 0 : 1);  // never freed
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  std::ifstream in(log);
+  std::stringstream text;
+  text << in.rdbuf();
+  EXPECT_EQ(text.str(), "1 dynamic\n0 process end\n");  // attach, then detach with lpReserved set
 }
 
 TEST_F(ModuleLoader, CountsReferencesAndDetachesOnTheLastFree) {
