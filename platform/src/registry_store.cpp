@@ -16,6 +16,7 @@
 #include <win/registry.h>
 
 #include "internal/machine.h"
+#include "internal/machine_layout.h"
 #include "internal/registry_store.h"
 #include "internal/system_state.h"
 #include "internal/unicode.h"

@@ -11,6 +11,7 @@
 #include <win/system.h>
 
 #include "internal/controls.h"
+#include "internal/machine_layout.h"
 #include "internal/system_state.h"
 #include "internal/unicode.h"
 
@@ -154,11 +155,6 @@ void FillSystemInfo(LPSYSTEM_INFO info) {
 }  // namespace
 
 namespace plat {
-
-std::u16string MachineUserName() {
-  std::optional<std::string> name = GetControl(kControlUserName);
-  return name && !name->empty() ? FromUtf8(*name) : u"User";
-}
 
 std::u16string MachineComputerName() {
   std::optional<std::string> name = GetControl(kControlComputerName);

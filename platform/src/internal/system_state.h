@@ -1,6 +1,5 @@
-// What the machine says about itself that several parts of the stand-in share: the user and
-// computer names (the profile folders, USERNAME and HKEY_CURRENT_USER follow the user name),
-// and the captured debugger output.
+// What the machine says about itself that several parts of the stand-in share: the control
+// names, the computer name and the captured debugger output.
 #pragma once
 
 #include <optional>
@@ -26,8 +25,7 @@ inline constexpr const char kControlTickCount[] = "TickCount";               // 
 inline constexpr const char kControlFailAllocation[] = "FailAllocation";     // "N" or "N+"
 inline constexpr const char kControlDebugOutputToMachine[] = "DebugOutputToMachine";  // "1": also log in the machine
 
-// The user's name as GetUserNameW gives it when readable; the name is never empty.
-std::u16string MachineUserName();
+// The user's name is MachineUserName() (internal/machine_layout.h).
 std::u16string MachineComputerName();
 
 // Captured debugger output, UTF-8, in the order written.
