@@ -70,3 +70,12 @@ void ClearProcessControls() {
 }
 
 }  // namespace plat
+
+namespace plat {
+
+bool HasProcessControl(std::string_view name) {
+  std::lock_guard<std::mutex> guard(g_lock);
+  return g_process.find(name) != g_process.end();
+}
+
+}  // namespace plat

@@ -100,3 +100,64 @@ WINBASEAPI BOOL PlatformTest_SpoolerJobFile(DWORD jobId, char* path, DWORD size)
 #ifdef __cplusplus
 }
 #endif
+
+// ---- System information, names, clock, allocation failures, debugger output -------------
+// Each setter stores a named control (machineWide: under the machine root, seen by every
+// process of the machine; otherwise for the calling process only, overriding the machine).
+// PlatformTest_SetControl(name, NULL, machineWide) takes any of them back to the default.
+// The names, for tools and other processes that set them directly:
+//   "CountryCode" (decimal), "LocaleUnreadable" ("1"), "SystemLanguage", "UserLanguage"
+//   (LANGID, decimal or 0x...), "OsVersion" ("major.minor.build"), "OsServicePack",
+//   "ProcessorArchitecture" (PROCESSOR_ARCHITECTURE_*), "ComputerName", "UserName" (default
+//   "User"), "UserNameUnreadable" ("1"), "ImageName" (the calling program, see Modules),
+//   "TickCount" (a frozen clock, ms), "FailAllocation" ("N" or "N+"), "DebugOutputToMachine" ("1").
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// LOCALE_ICOUNTRY of the user's locale.
+WINBASEAPI void PlatformTest_SetCountryCode(DWORD countryCode, BOOL machineWide);
+// GetLocaleInfoW fails (ERROR_INVALID_PARAMETER) for every locale while set.
+WINBASEAPI void PlatformTest_SetLocaleUnreadable(BOOL unreadable, BOOL machineWide);
+WINBASEAPI void PlatformTest_SetSystemLanguage(LANGID language, BOOL machineWide);
+WINBASEAPI void PlatformTest_SetUserLanguage(LANGID language, BOOL machineWide);
+// servicePack may be NULL (empty szCSDVersion).
+WINBASEAPI void PlatformTest_SetOsVersion(DWORD major, DWORD minor, DWORD build, const char* servicePack,
+                                          BOOL machineWide);
+WINBASEAPI void PlatformTest_SetProcessorArchitecture(WORD architecture, BOOL machineWide);
+// Names are UTF-8.
+WINBASEAPI void PlatformTest_SetComputerName(const char* name, BOOL machineWide);
+WINBASEAPI void PlatformTest_SetUserName(const char* name, BOOL machineWide);
+// GetUserNameW fails (ERROR_ACCESS_DENIED) while set.
+WINBASEAPI void PlatformTest_SetUserNameUnreadable(BOOL unreadable, BOOL machineWide);
+WINBASEAPI void PlatformTest_SetImageName(const char* fileName, BOOL machineWide);
+// Freezes the tick clock at `milliseconds`; it then moves only when advanced or by Sleep.
+WINBASEAPI void PlatformTest_SetTickCount(ULONGLONG milliseconds, BOOL machineWide);
+// Moves a frozen clock on (the process's own when it has one, else the machine's).
+WINBASEAPI void PlatformTest_AdvanceTickCount(ULONGLONG milliseconds);
+// Back to the running clock.
+WINBASEAPI void PlatformTest_ReleaseTickCount(BOOL machineWide);
+// The nth allocation from now fails (and every later one with andLater); nth 0 turns it off.
+WINBASEAPI void PlatformTest_FailAllocation(DWORD nth, BOOL andLater, BOOL machineWide);
+
+// Debugger output (OutputDebugStringA/W) as UTF-8. The calling process's own output is always
+// kept; the machine's log, shared by its processes, only while PlatformTest_LogDebugOutputInMachine
+// is on. Returns the length of the whole text and copies what fits (terminated) into buffer.
+WINBASEAPI size_t PlatformTest_ReadDebugOutput(char* buffer, size_t size, BOOL machineWide);
+WINBASEAPI void PlatformTest_ClearDebugOutput(BOOL machineWide);
+WINBASEAPI void PlatformTest_LogDebugOutputInMachine(BOOL on);
+
+#ifdef __cplusplus
+}
+
+#include <string>
+
+// The captured debugger output as a string.
+inline std::string PlatformTest_DebugOutput(bool machineWide = false) {
+  std::string text(PlatformTest_ReadDebugOutput(nullptr, 0, machineWide) + 1, '\0');
+  size_t n = PlatformTest_ReadDebugOutput(text.data(), text.size(), machineWide);
+  text.resize(n < text.size() ? n : text.size() - 1);
+  return text;
+}
+#endif

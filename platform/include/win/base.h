@@ -302,6 +302,7 @@ static_assert(sizeof(OVERLAPPED) == 32 && sizeof(SECURITY_ATTRIBUTES) == 24 && s
 #define WSAECONNREFUSED 10061L
 #define WSANOTINITIALISED 10093L
 #define WSAEINVAL 10022L
+#define ERROR_NOT_LOCKED 158L
 
 // ---- HRESULTs ------------------------------------------------------------------------
 #define S_OK ((HRESULT)0L)

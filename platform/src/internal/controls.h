@@ -18,3 +18,10 @@ void SetProcessControl(std::string_view name, std::optional<std::string_view> va
 void ClearProcessControls();
 
 }  // namespace plat
+
+namespace plat {
+
+// True when the calling process overrides the control (even with "absent").
+bool HasProcessControl(std::string_view name);
+
+}  // namespace plat
