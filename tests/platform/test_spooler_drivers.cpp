@@ -135,18 +135,29 @@ TEST_F(SpoolerDrivers, DeletingTheDriverRemovesItsFiles) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_UNKNOWN_PRINTER_DRIVER));
 }
 
+// The running spooler holds the files of its drivers, print processors and monitors.
 TEST_F(SpoolerDrivers, TheRunningSpoolerHoldsItsFiles) {
-  PlaceFile(u"vm4k2dr.dll");
-  std::u16string path = kVersionFolder + u"vm4k2dr.dll";
-  SetLastError(kErrorMarker);
-  EXPECT_FALSE(DeleteFileW(reinterpret_cast<LPCWSTR>(path.c_str())));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  MONITOR_INFO_2W monitor{W(kMonitor), nullptr, W(u"vm4k2lm.dll")};
+  ASSERT_TRUE(AddMonitorW(nullptr, 2, reinterpret_cast<LPBYTE>(&monitor)));
+  const std::u16string held[] = {kVersionFolder + u"vm4k2dr.dll",
+                                 u"C:\\Windows\\System32\\spool\\prtprocs\\x64\\vm4k2pro.dll",
+                                 u"C:\\Windows\\System32\\vm4k2lm.dll"};
+  for (const std::u16string& path : held) {
+    CreateDirectoryW(reinterpret_cast<LPCWSTR>(u"C:\\Windows\\System32\\spool\\prtprocs"), nullptr);
+    CreateDirectoryW(reinterpret_cast<LPCWSTR>(u"C:\\Windows\\System32\\spool\\prtprocs\\x64"), nullptr);
+    HANDLE f = CreateFileW(reinterpret_cast<LPCWSTR>(path.c_str()), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(f, INVALID_HANDLE_VALUE) << GetLastError();
+    CloseHandle(f);
+    SetLastError(kErrorMarker);
+    EXPECT_FALSE(DeleteFileW(reinterpret_cast<LPCWSTR>(path.c_str())));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  }
 
   SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
   SC_HANDLE service = OpenServiceW(manager, reinterpret_cast<LPCWSTR>(u"Spooler"), SERVICE_ALL_ACCESS);
   SERVICE_STATUS status;
   ASSERT_TRUE(ControlService(service, SERVICE_CONTROL_STOP, &status));
-  EXPECT_TRUE(DeleteFileW(reinterpret_cast<LPCWSTR>(path.c_str()))) << GetLastError();
+  for (const std::u16string& path : held) EXPECT_TRUE(DeleteFileW(reinterpret_cast<LPCWSTR>(path.c_str()))) << GetLastError();
   ASSERT_TRUE(StartServiceW(service, 0, nullptr));
   CloseServiceHandle(service);
   CloseServiceHandle(manager);
