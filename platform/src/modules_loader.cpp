@@ -34,13 +34,13 @@
 #include "internal/machine.h"
 #include "internal/machine_layout.h"
 #include "internal/resources.h"
+#include "internal/system_state.h"
 #include "internal/unicode.h"
 
 namespace plat {
 
 namespace {
 
-constexpr char kImageNameControl[] = "ImageName";
 constexpr char kAbsentModulePrefix[] = "AbsentModule.";
 constexpr char kAbsentExportPrefix[] = "AbsentExport.";
 // Satellite libraries are a few hundred kilobytes; this refuses a file that could not be one.
@@ -200,7 +200,7 @@ std::shared_ptr<Module> SystemModule(std::u16string_view fileName) {
 // stands for a program of the system folder), else the program file when it lies in the
 // machine; a host program outside the machine is presented as a program of the system folder.
 std::u16string ProcessImagePath() {
-  if (std::optional<std::string> image = GetControl(kImageNameControl); image && !image->empty()) {
+  if (std::optional<std::string> image = GetControl(kControlImageName); image && !image->empty()) {
     std::u16string name = FromUtf8(*image);
     if (HasFolder(name)) return CanonicalWindowsPath(name);
     return std::u16string(SystemFolder()) + u"\\" + name;

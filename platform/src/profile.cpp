@@ -24,49 +24,13 @@
 #include <win/profile.h>
 
 #include "internal/attributes.h"
+#include "internal/codepages.h"
 #include "internal/file_shares.h"
 #include "internal/files.h"
 #include "internal/machine_layout.h"
 #include "internal/unicode.h"
 
 namespace {
-
-// ---- Text: UTF-16LE with a byte-order mark, or the ANSI code page 1252 -----------------------
-
-// Code page 1252 differs from Latin-1 in 0x80 to 0x9F only; the five unassigned bytes map to
-// the control characters of the same value, as the platform's conversion does.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-std::u16string FromAnsi(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
-  for (char ch : bytes) {
-    unsigned char b = static_cast<unsigned char>(ch);
-    out.push_back(b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : static_cast<char16_t>(b));
-  }
-  return out;
-}
-
-// Characters the code page cannot hold become '?', as WideCharToMultiByte's default character.
-std::string ToAnsi(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (char16_t c : text) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-      out.push_back(static_cast<char>(c));
-      continue;
-    }
-    char mapped = '?';
-    for (int i = 0; i < 32; ++i)
-      if (kCp1252High[i] == c) mapped = static_cast<char>(0x80 + i);
-    out.push_back(mapped);
-  }
-  return out;
-}
 
 // ---- The file's lines -------------------------------------------------------------------
 
@@ -121,7 +85,7 @@ Document ParseDocument(const std::string& bytes) {
     for (size_t i = 2; i + 1 < bytes.size(); i += 2)
       text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8)));
   } else {
-    text = FromAnsi(bytes);
+    text = plat::AnsiToWide(bytes);
   }
   size_t start = 0;
   while (start < text.size()) {
@@ -141,7 +105,7 @@ std::string SerializeDocument(const Document& doc) {
     text += line.text;
     text += u"\r\n";
   }
-  if (!doc.utf16) return ToAnsi(text);
+  if (!doc.utf16) return plat::WideToAnsi(text);  // unmappable characters become '?'
   std::string out = "\xFF\xFE";
   for (char16_t c : text) {
     out.push_back(static_cast<char>(c & 0xFF));

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include <win/resources.h>
+#include <win/system.h>
 
 #include "internal/resources.h"
 
@@ -15,9 +16,6 @@ namespace plat {
 
 namespace {
 
-// The user's interface language of the stand-in machine, for resources stored in several
-// languages; satellite libraries hold one language each.
-constexpr WORD kPreferredLanguage = 0x0409;
 
 const ResourceEntry* FindEntry(HMODULE module, const ResourceId& type, const ResourceId& name, WORD language,
                                std::shared_ptr<const PeImage>* image) {
@@ -27,7 +25,7 @@ const ResourceEntry* FindEntry(HMODULE module, const ResourceId& type, const Res
     SetLastError(error);
     return nullptr;
   }
-  const ResourceEntry* entry = (*image)->Find(type, name, language, kPreferredLanguage, &error);
+  const ResourceEntry* entry = (*image)->Find(type, name, language, GetUserDefaultUILanguage(), &error);
   if (!entry) SetLastError(error);
   return entry;
 }

@@ -10,6 +10,7 @@
 #include <win/resources.h>
 
 #include "internal/resources.h"
+#include "platform_testing.h"
 #include "temp_machine.h"
 
 namespace fs = std::filesystem;
@@ -157,6 +158,11 @@ TEST_F(Resources, FindResourceReportsWhatIsMissing) {
   EXPECT_EQ(rcdata(0x0007), "Deutsch");
   EXPECT_EQ(rcdata(0), "English");
   EXPECT_EQ(rcdata(0x040C), "missing 1815");
+  // Without a language, the user's interface language is preferred to English.
+  PlatformTest_SetControl("UserLanguage", "0x0407", FALSE);
+  EXPECT_EQ(rcdata(0), "Deutsch");
+  PlatformTest_SetControl("UserLanguage", "0x0411", FALSE);
+  EXPECT_EQ(rcdata(0), "English");
 
   // A code module has no resource section.
   SetLastError(kErrorMarker);
