@@ -1,5 +1,9 @@
 #include "ui/core/system_queries.h"
 
+#include <algorithm>
+#include <cstring>
+#include <string>
+
 #include <win/modules.h>
 #include <win/strings.h>
 #include <win/system.h>
@@ -66,10 +70,15 @@ void WideToOem(char* buffer, size_t capacity, const WCHAR* text) {
   if (buffer == nullptr || capacity == 0) return;
   buffer[0] = 0;
   if (text == nullptr) return;
-  const int written = WideCharToMultiByte(CP_OEMCP, 0, text, -1, buffer, static_cast<int>(capacity), nullptr, nullptr);
-  // A text that does not fit is cut rather than left unterminated.
-  if (written <= 0) buffer[capacity - 1] = 0;
-  buffer[capacity - 1] = 0;
+  // Size first, then the whole conversion, so a text that does not fit is cut at a
+  // character boundary instead of being left half-written.
+  const int needed = WideCharToMultiByte(CP_OEMCP, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (needed <= 0) return;
+  std::string converted(static_cast<size_t>(needed), '\0');
+  if (WideCharToMultiByte(CP_OEMCP, 0, text, -1, converted.data(), needed, nullptr, nullptr) <= 0) return;
+  const size_t length = std::min(std::strlen(converted.c_str()), capacity - 1);
+  std::memcpy(buffer, converted.data(), length);
+  buffer[length] = 0;
 }
 
 void GetUserNameShort(WCHAR* buffer) {
