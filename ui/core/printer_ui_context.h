@@ -36,3 +36,26 @@ struct PrinterUiContext {
 };
 
 }  // namespace vm4k2ui
+
+namespace vm4k2ui {
+
+// Builds a context for `printer`: public and private defaults, then the per-user stored
+// DEVMODE, the printer's default DEVMODE and the caller's, merged in that order. nullptr
+// when the printer cannot be read, its name is too long, the satellite library cannot be
+// loaded or memory runs out; nothing is left allocated then.
+PrinterUiContext* CreatePrinterUiContext(HANDLE printer, const DEVMODEW* callerDevmode);
+// Frees the context with its satellite library; nullptr is accepted.
+void ReleasePrinterUiContext(PrinterUiContext* context);
+
+// Descriptors, defaults named after the context's printer, and the custom paper records
+// cleared. Also refreshes the process-wide copy of the most recent defaults.
+void InitContextDevmode(PrinterUiContext* context);
+
+// The process-wide copy of the most recently built context, taken right after its defaults
+// were set and before any merge; false before the first context. Its pointers point into
+// `out`.
+bool CopyLatestDefaultsContext(PrinterUiContext* out);
+
+inline constexpr const WCHAR* kPipelineProgram = u"printfilterpipelinesvc.exe";
+
+}  // namespace vm4k2ui

@@ -70,4 +70,7 @@
 #define IDS_CAPTION_WARNING 2060
 #define IDS_PRINTER_NOT_READY 5079
 
+/* ---- Settings core: DEVMODE checks ---- */
+#define IDS_HOLD_MISMATCHED_JOB 207  /* DevQueryPrintEx: why a job is held */
+
 #endif

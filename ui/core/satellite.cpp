@@ -1,0 +1,72 @@
+#include "ui/core/satellite.h"
+
+#include <atomic>
+#include <cstdio>
+
+#include <win/modules.h>
+#include <win/resources.h>
+
+#include "ui/core/language.h"
+#include "ui/core/system_queries.h"
+
+namespace vm4k2ui {
+
+namespace {
+
+std::atomic<HMODULE> g_uiModule{nullptr};
+
+int MissingString(UINT id, WCHAR* buffer, int capacity) {
+  char text[32];
+  std::snprintf(text, sizeof(text), "id:%u missing!", id);
+  int i = 0;
+  for (; i + 1 < capacity && text[i] != 0; ++i) buffer[i] = static_cast<WCHAR>(text[i]);
+  buffer[i] = 0;
+  return i;
+}
+
+}  // namespace
+
+HMODULE UiModuleHandle() { return g_uiModule.load(); }
+void SetUiModuleHandle(HMODULE module) { g_uiModule.store(module); }
+
+DWORD LoadResourceDll(HMODULE* library) {
+  if (library == nullptr) return ERROR_INVALID_PARAMETER;
+  *library = nullptr;
+  WCHAR path[MAX_PATH + kLanguageNameUnits] = {};
+  const DWORD length = GetModuleFileNameW(UiModuleHandle(), path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return length == 0 ? GetLastError() : ERROR_FILENAME_EXCED_RANGE;
+  StripLastComponent(path);
+  size_t end = 0;
+  while (path[end] != 0) ++end;
+  WCHAR name[kLanguageNameUnits] = {};
+  GetResourceDllName(name);
+  for (size_t i = 0; name[i] != 0 && end + 1 < MAX_PATH; ++i) path[end++] = name[i];
+  path[end] = 0;
+  *library = LoadLibraryW(path);
+  if (*library != nullptr) return ERROR_SUCCESS;
+  const DWORD error = GetLastError();
+  return error != ERROR_SUCCESS ? error : ERROR_MOD_NOT_FOUND;
+}
+
+void FreeResourceDll(HMODULE library) {
+  if (library != nullptr) FreeLibrary(library);
+}
+
+int LoadUiString(HMODULE library, UINT id, WCHAR* buffer, int capacity) {
+  if (buffer == nullptr || capacity <= 0) return 0;
+  // Without a satellite library LoadStringW would search the calling program's own
+  // resources, whose ids mean something else.
+  if (library != nullptr) {
+    const int length = LoadStringW(library, id, buffer, capacity);
+    if (length > 0) return length;
+  }
+  return MissingString(id, buffer, capacity);
+}
+
+std::u16string LoadUiString(HMODULE library, UINT id) {
+  WCHAR buffer[512] = {};
+  const int length = LoadUiString(library, id, buffer, 512);
+  return std::u16string(buffer, static_cast<size_t>(length));
+}
+
+}  // namespace vm4k2ui
