@@ -4,6 +4,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+
+#include <win/ddi.h>
+#include <win/files.h>
+#include <win/memory.h>
+#include <win/modules.h>
+#include <win/resources.h>
+#include <win/system.h>
 
 namespace {
 
@@ -91,6 +99,63 @@ LONG FixRotateY(LONG angle, LONG value) {
   return FixMul(value, FixSin(static_cast<LONG>(-(static_cast<int64_t>(angle) % 3600))));
 }
 
+// ---- Guarded memory blocks -----------------------------------------------------------------
+
+namespace {
+
+constexpr SIZE_T kGuardBytes = 2 * sizeof(DWORD);
+
+DWORD ReadWord(const BYTE* p) {
+  DWORD v;
+  std::memcpy(&v, p, sizeof(v));
+  return v;
+}
+
+void WriteWord(BYTE* p, DWORD v) { std::memcpy(p, &v, sizeof(v)); }
+
+// The size word of a block whose guards agree and lie inside its allocation, or 0.
+DWORD CheckedBlockSize(void* block) {
+  BYTE* base = static_cast<BYTE*>(block) - sizeof(DWORD);
+  const DWORD stored = ReadWord(base);
+  // The leading word decides where the trailer is read; it must lie inside the allocation.
+  if (stored < kGuardBytes || stored > GlobalSize(static_cast<HGLOBAL>(base))) return 0;
+  return ReadWord(base + stored - sizeof(DWORD)) == stored ? stored : 0;
+}
+
+}  // namespace
+
+void* Util_Alloc(DWORD* counter, SIZE_T n) {
+  // The size travels in a 32-bit word.
+  if (n > 0xFFFFFFFFu - kGuardBytes) return nullptr;
+  const DWORD total = static_cast<DWORD>(n + kGuardBytes);
+  BYTE* base = static_cast<BYTE*>(GlobalAlloc(GPTR, total));
+  if (!base) return nullptr;
+  WriteWord(base, total);
+  WriteWord(base + total - sizeof(DWORD), total);
+  if (counter) *counter += total;
+  return base + sizeof(DWORD);
+}
+
+void Util_Free(DWORD* counter, void* block) {
+  if (!block) return;
+  const DWORD total = CheckedBlockSize(block);
+  if (total == 0) return;  // written past its end, or not ours: leave it alone
+  GlobalFree(static_cast<HGLOBAL>(static_cast<BYTE*>(block) - sizeof(DWORD)));
+  if (counter) *counter -= total;
+}
+
+void* Util_Realloc(DWORD* counter, void* block, SIZE_T n) {
+  if (block && CheckedBlockSize(block) == 0) return nullptr;
+  void* fresh = Util_Alloc(counter, n);
+  if (!fresh) return nullptr;
+  if (block) {
+    const SIZE_T oldBytes = CheckedBlockSize(block) - kGuardBytes;
+    std::memcpy(fresh, block, n < oldBytes ? n : oldBytes);
+    Util_Free(counter, block);
+  }
+  return fresh;
+}
+
 // ---- Rectangles ----------------------------------------------------------------------------
 
 namespace {
@@ -175,6 +240,93 @@ void AppendInto(char* out, size_t capacity, const char* text) {
 
 const WCHAR* Util_BaseName(const WCHAR* path) { return BaseNameOf(path); }
 const char* Util_BaseName(const char* path) { return BaseNameOf(path); }
+
+BOOL Util_MakeTempFile(LPCWSTR prefix, WCHAR* out) {
+  if (!out) return FALSE;
+  out[0] = 0;
+  WCHAR folder[256];
+  const DWORD n = GetTempPathW(255, folder);
+  if (n == 0 || n > 255) return FALSE;
+  return GetTempFileNameW(folder, prefix, 0, out) != 0;
+}
+
+void Util_GetOwnerName(WCHAR* out, BOOL withComputer) {
+  if (!out) return;
+  out[0] = 0;
+  WCHAR name[1000];
+  DWORD size = static_cast<DWORD>(std::size(name));
+  if (GetUserNameW(name, &size)) {
+    size_t i = 0;
+    for (; i < 31 && i < std::size(name) && name[i]; ++i) out[i] = name[i];
+    out[i] = 0;
+  }
+  if (withComputer) {
+    WCHAR computer[MAX_COMPUTERNAME_LENGTH + 1];
+    DWORD computerSize = static_cast<DWORD>(std::size(computer));
+    GetComputerNameW(computer, &computerSize);
+  }
+}
+
+int Util_IsProcess(LPCWSTR name) {
+  if (!name) return 1;
+  // The program this process runs: the instance of a window's owner would name another
+  // process's module, which means nothing here.
+  WCHAR image[MAX_PATH + 1];
+  const DWORD n = GetModuleFileNameW(nullptr, image, MAX_PATH);
+  if (n == 0) return 1;
+  image[n < MAX_PATH ? n : MAX_PATH] = 0;
+  auto fold = [](WCHAR c) { return (c >= u'A' && c <= u'Z') ? static_cast<WCHAR>(c - u'A' + u'a') : c; };
+  const WCHAR* a = Util_BaseName(image);
+  const WCHAR* b = name;
+  for (; *a && *b; ++a, ++b) {
+    if (fold(*a) != fold(*b)) return 1;
+  }
+  return *a == *b ? 0 : 1;
+}
+
+int Util_GetOsClass() {
+  OSVERSIONINFOW info{};
+  info.dwOSVersionInfoSize = sizeof(info);
+  if (!GetVersionExW(&info) || info.dwMajorVersion != 6) return 0;
+  return info.dwMinorVersion == 0 ? 1 : 2;
+}
+
+int Util_LoadString(HMODULE module, UINT id, WCHAR* buffer, size_t bytes) {
+  const size_t units = bytes / sizeof(WCHAR);
+  if (!buffer || units == 0) return 0;
+  buffer[0] = 0;
+  if (module) {
+    const int n = LoadStringW(module, id, buffer, units > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(units));
+    if (n > 0) return n;
+  }
+  char text[32];
+  const int length = snprintf(text, sizeof(text), "id:%d missing!", static_cast<int>(id));
+  if (length <= 0 || static_cast<size_t>(length) >= units) {
+    buffer[0] = 0;
+    return 0;
+  }
+  for (int i = 0; i <= length; ++i) buffer[i] = static_cast<WCHAR>(static_cast<unsigned char>(text[i]));
+  return length;
+}
+
+ULONG Util_UnicodeToAnsi(char* out, const WCHAR* text, size_t capacity) {
+  // A capacity is required: one UTF-16 unit may take several bytes in the ANSI code page.
+  if (!out || capacity == 0) return 0;
+  out[0] = 0;
+  if (!text) return 0;
+  size_t units = 0;
+  while (text[units]) ++units;
+  const ULONG max = capacity > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<ULONG>(capacity);
+  const size_t textBytes = (units + 1) * sizeof(WCHAR);
+  ULONG written = 0;
+  EngUnicodeToMultiByteN(out, max, &written, const_cast<PWSTR>(text),
+                         textBytes > 0xFFFFFFFFu ? 0xFFFFFFFEu : static_cast<ULONG>(textBytes));
+  if (written >= max) written = max - 1;
+  out[written] = 0;
+  // The terminator converted with the text is not counted.
+  while (written > 0 && out[written - 1] == 0) --written;
+  return written;
+}
 
 // ---- Lookup tables for traces --------------------------------------------------------------
 

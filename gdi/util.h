@@ -47,6 +47,24 @@ void Util_StripLastComponent(WCHAR* path, BOOL dropSeparator);
 const WCHAR* Util_BaseName(const WCHAR* path);
 const char* Util_BaseName(const char* path);
 
+// A temporary file name with a three-character prefix in the temporary folder (created by the
+// system, as GetTempFileNameW does); `out` holds MAX_PATH characters. FALSE on failure.
+BOOL Util_MakeTempFile(LPCWSTR prefix, WCHAR* out);
+// The user's name, at most 31 characters (out holds 32); empty when it cannot be read. With
+// withComputer the computer's name is asked for as well.
+void Util_GetOwnerName(WCHAR* out, BOOL withComputer);
+// 0 when the calling program's image name (the part after its last separator) equals `name`
+// without regard to case, 1 otherwise.
+int Util_IsProcess(LPCWSTR name);
+// 0 unless the system's major version is 6; then 1 for 6.0 and 2 for any later minor version.
+int Util_GetOsClass();
+// The string `id` of a module, or "id:<id> missing!" when the module or the string is missing
+// (copied only when it fits; else the buffer is left empty). Answers the characters stored.
+int Util_LoadString(HMODULE module, UINT id, WCHAR* buffer, size_t bytes);
+// The text with its terminator in the engine's current code page, in at most `capacity` bytes
+// and always terminated. Answers the bytes written before the terminator; 0 without a capacity.
+ULONG Util_UnicodeToAnsi(char* out, const WCHAR* text, size_t capacity);
+
 // ---- Lookup tables for traces --------------------------------------------------------------
 struct UTIL_NAME {
   DWORD value;
