@@ -4,10 +4,10 @@
 
 #include <win/environment.h>
 
-#include "internal/controls.h"
 #include "internal/environment.h"
 #include "internal/machine.h"
 #include "internal/machine_layout.h"
+#include "internal/system_state.h"
 #include "internal/unicode.h"
 
 namespace {
@@ -36,6 +36,7 @@ std::vector<std::pair<std::u16string, std::u16string>> StandardVariables() {
       {u"APPDATA", StandardFolderPath(StandardFolder::AppData)},
       {u"CommonProgramFiles", StandardFolderPath(StandardFolder::CommonFiles)},
       {u"ComSpec", system + u"\\cmd.exe"},
+      {u"COMPUTERNAME", plat::MachineComputerName()},
       {u"HOMEDRIVE", u"C:"},
       {u"HOMEPATH", profile.substr(2)},
       {u"LOCALAPPDATA", StandardFolderPath(StandardFolder::LocalAppData)},
@@ -57,8 +58,6 @@ std::vector<std::pair<std::u16string, std::u16string>> StandardVariables() {
       {u"USERPROFILE", profile},
       {u"windir", windows},
   };
-  if (std::optional<std::string> computer = plat::GetControl("ComputerName"); computer && !computer->empty())
-    vars.push_back({u"COMPUTERNAME", plat::FromUtf8(*computer)});
   return vars;
 }
 

@@ -50,10 +50,12 @@ TEST(Environment, StandardVariablesNameFoldersOfTheMachine) {
   EXPECT_EQ(Variable(u"path").substr(0, 20), u"C:\\Windows\\System32;");
 }
 
-TEST(Environment, UserNameComesFromTheMachine) {
+TEST(Environment, UserAndComputerNameComeFromTheMachine) {
   testsupport::TempMachine machine;
   PlatformTest_SetControl("UserName", "Ada", FALSE);
+  PlatformTest_SetControl("ComputerName", "PRINTSRV", FALSE);
   EXPECT_EQ(Variable(u"USERNAME"), u"Ada");
+  EXPECT_EQ(Variable(u"COMPUTERNAME"), u"PRINTSRV");
   EXPECT_EQ(Variable(u"APPDATA"), u"C:\\Users\\Ada\\AppData\\Roaming");
   EXPECT_NE(GetFileAttributesW(u"C:\\Users\\Ada\\AppData\\Roaming"), INVALID_FILE_ATTRIBUTES);
 }
