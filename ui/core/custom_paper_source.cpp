@@ -2,15 +2,26 @@
 
 #include <atomic>
 
+#include "ui/core/setting_stores.h"
+
 namespace vm4k2ui {
 
 namespace {
 
+// Until a caller installs its own, the custom papers come from the user's settings file.
 std::atomic<const CustomPaperSource*> g_source{nullptr};
+std::atomic<bool> g_sourceInstalled{false};
+
+const CustomPaperSource* CurrentSource() {
+  return g_sourceInstalled.load() ? g_source.load() : StoredCustomPaperSource();
+}
 
 }  // namespace
 
-void SetCustomPaperSource(const CustomPaperSource* source) { g_source.store(source); }
+void SetCustomPaperSource(const CustomPaperSource* source) {
+  g_source.store(source);
+  g_sourceInstalled.store(true);
+}
 
 bool SanitizeCustomPaper(vm4k2::CustomPaperRecord* record) {
   record->name[vm4k2::kCustomPaperNameLimit] = 0;
@@ -21,7 +32,7 @@ bool SanitizeCustomPaper(vm4k2::CustomPaperRecord* record) {
 
 std::vector<vm4k2::CustomPaperRecord> ListCustomPapers() {
   std::vector<vm4k2::CustomPaperRecord> usable;
-  const CustomPaperSource* source = g_source.load();
+  const CustomPaperSource* source = CurrentSource();
   if (source == nullptr) return usable;
   for (vm4k2::CustomPaperRecord record : source->ReadAll()) {
     if (SanitizeCustomPaper(&record)) usable.push_back(record);
@@ -30,7 +41,7 @@ std::vector<vm4k2::CustomPaperRecord> ListCustomPapers() {
 }
 
 bool FindCustomPaperById(int paperId, vm4k2::CustomPaperRecord* out) {
-  const CustomPaperSource* source = g_source.load();
+  const CustomPaperSource* source = CurrentSource();
   if (source == nullptr) return false;
   for (vm4k2::CustomPaperRecord record : source->ReadAll()) {
     if (record.paperId != paperId) continue;

@@ -16,7 +16,8 @@ class CustomPaperSource {
   virtual std::vector<vm4k2::CustomPaperRecord> ReadAll() const = 0;
 };
 
-// Installs the source the library reads from; nullptr means no store is reachable, which
+// Installs the source the library reads from (the settings file's store until then);
+// nullptr means no store is reachable, which
 // reads as "no custom papers" (as an unreadable settings file does).
 void SetCustomPaperSource(const CustomPaperSource* source);
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "ui/core/custom_paper_source.h"
+#include "ui/core/setting_stores.h"
 
 namespace testfakes {
 
@@ -22,7 +23,7 @@ class ScopedCustomPapers : public vm4k2ui::CustomPaperSource {
   explicit ScopedCustomPapers(std::vector<vm4k2::CustomPaperRecord> records) : records_(std::move(records)) {
     vm4k2ui::SetCustomPaperSource(this);
   }
-  ~ScopedCustomPapers() override { vm4k2ui::SetCustomPaperSource(nullptr); }
+  ~ScopedCustomPapers() override { vm4k2ui::SetCustomPaperSource(vm4k2ui::StoredCustomPaperSource()); }
   std::vector<vm4k2::CustomPaperRecord> ReadAll() const override { return records_; }
 
  private:
