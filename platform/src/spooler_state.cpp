@@ -17,6 +17,7 @@
 #include "internal/machine.h"
 #include "internal/machine_layout.h"
 #include "internal/services_state.h"
+#include "internal/system_state.h"
 #include "internal/spooler_state.h"
 #include "internal/unicode.h"
 
@@ -572,10 +573,7 @@ void EnsureSeeded() {
   WriteFields(marker, f);
 }
 
-std::u16string ComputerName() {
-  std::optional<std::string> name = GetControl("ComputerName");
-  return name && !name->empty() ? FromUtf8(*name) : u"VELMOR-PC";
-}
+std::u16string ComputerName() { return MachineComputerName(); }
 
 std::u16string UserName() { return MachineUserName(); }
 

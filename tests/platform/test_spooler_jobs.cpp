@@ -63,7 +63,7 @@ TEST_F(SpoolerJobs, WrittenBytesLandInTheJobFile) {
   EXPECT_EQ(job->JobId, id);
   EXPECT_EQ(Str(job->pDocument), u"Quarterly report");
   EXPECT_EQ(Str(job->pPrinterName), kPrinter);
-  EXPECT_EQ(Str(job->pMachineName), u"\\\\VELMOR-PC");
+  EXPECT_EQ(Str(job->pMachineName), u"\\\\WORKSTATION");
   EXPECT_EQ(Str(job->pDatatype), u"RAW");
   EXPECT_EQ(Str(job->pDriverName), kDriver);
   EXPECT_EQ(job->TotalPages, 2u);

@@ -52,7 +52,7 @@ TEST_F(SpoolerPrinters, OpenPrinterMatchesWithoutCaseAndThroughThisComputersName
   HANDLE a = Open(u"velmor k8000 SERIES pcl6");
   ASSERT_NE(a, nullptr);
   EXPECT_TRUE(ClosePrinter(a));
-  HANDLE b = Open(u"\\\\VELMOR-PC\\Velmor K8000 Series PCL6");
+  HANDLE b = Open(u"\\\\WORKSTATION\\Velmor K8000 Series PCL6");
   ASSERT_NE(b, nullptr);
   std::vector<BYTE> block = GetPrinterBlock(b, 2);
   EXPECT_EQ(Str(reinterpret_cast<PRINTER_INFO_2W*>(block.data())->pPrinterName), kPrinter);

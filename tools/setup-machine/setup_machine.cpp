@@ -20,6 +20,7 @@
 #include <vector>
 
 #include <win/files.h>
+#include <win/registry.h>
 #include <win/spooler.h>
 
 #include "platform_testing.h"
@@ -275,6 +276,26 @@ bool MakePort(const std::string& spec, std::u16string& portName) {
   return true;
 }
 
+// The user-interface language the installer records: "Language" under HKLM "Software\<driver>".
+bool WriteLanguage(const std::string& language) {
+  std::u16string key = u"Software\\" + std::u16string(kDriverName);
+  HKEY handle = nullptr;
+  LSTATUS status = RegCreateKeyExW(HKEY_LOCAL_MACHINE, reinterpret_cast<LPCWSTR>(key.c_str()), 0, nullptr,
+                                   REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, &handle, nullptr);
+  if (status == ERROR_SUCCESS) {
+    std::u16string value = Wide(language);
+    status = RegSetValueExW(handle, reinterpret_cast<LPCWSTR>(u"Language"), 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(value.c_str()), static_cast<DWORD>((value.size() + 1) * 2));
+    RegCloseKey(handle);
+  }
+  if (status != ERROR_SUCCESS) {
+    std::fprintf(stderr, "setup-machine: writing the \"Language\" value failed (error %ld)\n", static_cast<long>(status));
+    return false;
+  }
+  std::printf("language: %s\n", language.c_str());
+  return true;
+}
+
 bool AddThePrinter(const Options& options, const std::u16string& port) {
   PRINTER_INFO_2W info{};
   info.pPrinterName = W(options.printer);
@@ -351,7 +372,6 @@ int main(int argc, char** argv) {
   if (!MakePort(options.port, port)) return 1;
   if (!RegisterComponents(copied)) return 1;
   if (!AddThePrinter(options, port)) return 1;
-  if (!options.language.empty())
-    std::printf("skipped: the \"Language\" value %s (the machine has no registry yet)\n", options.language.c_str());
+  if (!options.language.empty() && !WriteLanguage(options.language)) return 1;
   return ok ? 0 : 1;
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include <win/registry.h>
 #include <win/spooler.h>
 
 #include "platform_testing.h"
@@ -111,6 +112,25 @@ TEST(SetupMachine, PortsAndNetworkConnections) {
   EXPECT_EQ(MonitorOfPort(u"WSD-0001"), u"WSD Port Monitor");
   EXPECT_EQ(Printers(PRINTER_ENUM_LOCAL), std::vector<std::u16string>{u"WsdPrinter"});
   EXPECT_EQ(Printers(PRINTER_ENUM_CONNECTIONS), std::vector<std::u16string>{u"\\\\PRINTSERVER\\Shared"});
+}
+
+TEST(SetupMachine, WritesTheLanguageValue) {
+  testsupport::TempMachine machine;
+  ToolRun run = SetupMachine(machine.root() + " --language Arabic");
+  ASSERT_EQ(run.status, 0) << run.output;
+  PlatformTest_UseMachine(machine.root().c_str());
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE, reinterpret_cast<LPCWSTR>(u"Software\\Velmor K8000 Series PCL6"), 0,
+                          KEY_READ, &key),
+            ERROR_SUCCESS);
+  WCHAR value[64] = {};
+  DWORD type = 0, size = sizeof value;
+  ASSERT_EQ(RegQueryValueExW(key, reinterpret_cast<LPCWSTR>(u"Language"), nullptr, &type,
+                             reinterpret_cast<LPBYTE>(value), &size),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(std::u16string(reinterpret_cast<char16_t*>(value)), u"Arabic");
 }
 
 TEST(SetupMachine, RefusesWhatItCannotBuild) {
