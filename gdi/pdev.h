@@ -137,6 +137,7 @@ struct PdevPageFlowState {
   DWORD turned180Setup;
   DWORD turned180BeginPage;
   double sideShift;         // binding shift of the current side
+  DWORD replayValues[2];    // kept with each sheet's page record for the spool replay
 };
 
 // Page layout geometry (gdi/jobctrl, layout operations).
@@ -200,6 +201,11 @@ struct PdevFontLists {
   DWORD hits;
 };
 
+// PCL XL writer (gdi/pclxl).
+struct PdevPclXlState {
+  BYTE polylineSteps[1500 * 2];  // one-byte relative steps of a polyline of up to 1500 points
+};
+
 // Text output (gdi/text).
 struct PdevTextState {
   HANDLE hTextLog;          // text log file while dwDumpFlags asks for it; 0 otherwise
@@ -217,6 +223,7 @@ struct PdevJobState {
   PdevPageFlowState pageFlow;
   PdevGraphicsState gx;
   PdevFontLists fontLists;
+  PdevPclXlState pclxl;
   PdevTextState text;
   WORD pagesInJob;                          // logical pages started in this job
   BYTE reported;                            // bit 2: "Job not opened!" traced since the job start
@@ -261,3 +268,9 @@ struct PDEV {
 
 static_assert(sizeof(PdevJobControl::documentName) == 2048);
 static_assert(offsetof(PDEV, jobCtl) < offsetof(PDEV, job), "the job state follows its handles");
+
+// Records an internal error of a renderer module in the record: the first one of a job (or of
+// the current sheet), every one while no job is open. The text "File:<module> Line:<n>\n" also
+// goes to the debug trace. Nobody reads it at run time; it is for whoever inspects the record.
+void Pdev_ReportError(PDEV* pdev, const char* sourceFile, int line);
+#define PDEV_REPORT_ERROR(pdev) Pdev_ReportError((pdev), __FILE__, __LINE__)
