@@ -1,0 +1,65 @@
+// Driver functions whose renderer modules are not part of this library yet. Each answers the
+// failure its DDI contract names and draws nothing, so the engine treats the call as one the
+// device could not do. The entries of the function table stay pinned regardless.
+#include "gdi/nt/ddientry.h"
+#include "gdi/nt/fontdata.h"
+
+BOOL APIENTRY DrvResetPDEV(DHPDEV, DHPDEV) { return FALSE; }
+BOOL APIENTRY DrvStartDoc(SURFOBJ*, LPWSTR, DWORD) { return FALSE; }
+BOOL APIENTRY DrvStartPage(SURFOBJ*) { return FALSE; }
+BOOL APIENTRY DrvSendPage(SURFOBJ*) { return FALSE; }
+BOOL APIENTRY DrvEndDoc(SURFOBJ*, FLONG) { return FALSE; }
+
+BOOL APIENTRY DrvBitBlt(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*, POINTL*, BRUSHOBJ*,
+                        POINTL*, ROP4) {
+  return FALSE;
+}
+BOOL APIENTRY DrvStretchBlt(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, COLORADJUSTMENT*, POINTL*, RECTL*,
+                            RECTL*, POINTL*, ULONG) {
+  return FALSE;
+}
+BOOL APIENTRY DrvCopyBits(SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*) { return FALSE; }
+BOOL APIENTRY DrvGradientFill(SURFOBJ*, CLIPOBJ*, XLATEOBJ*, TRIVERTEX*, ULONG, PVOID, ULONG, RECTL*, POINTL*,
+                              ULONG) {
+  return FALSE;
+}
+BOOL APIENTRY DrvTransparentBlt(SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, RECTL*, ULONG, ULONG) {
+  return FALSE;
+}
+
+BOOL APIENTRY DrvTextOut(SURFOBJ*, STROBJ*, FONTOBJ*, CLIPOBJ*, RECTL*, RECTL*, BRUSHOBJ*, BRUSHOBJ*, POINTL*, MIX) {
+  return FALSE;
+}
+// No device fonts are offered (DEVINFO announces none), so no font can be asked for.
+PVOID APIENTRY DrvQueryFont(DHPDEV, ULONG_PTR, ULONG, ULONG_PTR* pid) {
+  if (pid) *pid = 0;
+  return nullptr;
+}
+ULONG APIENTRY DrvGetGlyphMode(DHPDEV, FONTOBJ*) { return FO_HGLYPHS; }
+BOOL APIENTRY DrvQueryAdvanceWidths(DHPDEV, FONTOBJ*, ULONG, HGLYPH*, PVOID, ULONG) { return FALSE; }
+
+BOOL APIENTRY DrvStrokePath(SURFOBJ*, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, POINTL*, LINEATTRS*, MIX) {
+  return FALSE;
+}
+BOOL APIENTRY DrvFillPath(SURFOBJ*, PATHOBJ*, CLIPOBJ*, BRUSHOBJ*, POINTL*, MIX, FLONG) { return FALSE; }
+BOOL APIENTRY DrvStrokeAndFillPath(SURFOBJ*, PATHOBJ*, CLIPOBJ*, XFORMOBJ*, BRUSHOBJ*, LINEATTRS*, BRUSHOBJ*, POINTL*,
+                                   MIX, FLONG) {
+  return FALSE;
+}
+
+BOOL APIENTRY DrvRealizeBrush(BRUSHOBJ*, SURFOBJ*, SURFOBJ*, SURFOBJ*, XLATEOBJ*, ULONG) { return FALSE; }
+
+// 0: the escape is not supported.
+ULONG APIENTRY DrvEscape(SURFOBJ*, ULONG, ULONG, PVOID, ULONG, PVOID) { return 0; }
+ULONG APIENTRY DrvDrawEscape(SURFOBJ*, ULONG, CLIPOBJ*, RECTL*, ULONG, PVOID) { return 0; }
+
+// Without the substitution module no face is replaced: the list stays empty, as for a user who
+// never chose a substitution.
+void ReadFontSubstitutionFile(PDEV* pdev) {
+  pdev->fontSubstitutions = nullptr;
+  pdev->fontSubstitutionCount = 0;
+}
+void FreeFontSubstitutions(PDEV* pdev) {
+  pdev->fontSubstitutions = nullptr;
+  pdev->fontSubstitutionCount = 0;
+}
