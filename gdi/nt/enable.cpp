@@ -171,19 +171,6 @@ BOOL ValidatePdev(PDEV* pdev, BOOL needJob, int callKind) {
 
 PDEV* Pdev_FromSurface(const SURFOBJ* pso) { return pso ? reinterpret_cast<PDEV*>(pso->dhpdev) : nullptr; }
 
-void Pdev_ReportError(PDEV* pdev, const char* sourceFile, int line) {
-  char text[PDEV_FIRST_ERROR_BYTES];
-  std::snprintf(text, sizeof(text), "File:%s Line:%d\n", Util_BaseName(sourceFile ? sourceFile : ""), line);
-  Util_DebugPrint("%s", text);
-  if (pdev == nullptr) return;
-  DWORD& flags = pdev->jobCtl.flags;
-  if (flags & JF_JOB_OPEN) {
-    if (flags & JF_ERROR_RECORDED) return;
-    flags |= JF_ERROR_RECORDED;
-  }
-  std::memcpy(pdev->job.firstError, text, sizeof(text));
-}
-
 BOOL Pdev_IsOutputStopped(const PDEV* pdev) { return (pdev->jobCtl.flags & JF_OUTPUT_STOPPED) != 0; }
 
 // ---- Capability records --------------------------------------------------------------------

@@ -50,8 +50,6 @@ PDEV* Pdev_FromSurface(const SURFOBJ* pso);
 
 // Records an internal error of a renderer module: the first one of a job (or of the current
 // sheet), every one while no job is open. The text also goes to the debug trace.
-void Pdev_ReportError(PDEV* pdev, const char* sourceFile, int line);
-#define PDEV_REPORT_ERROR(pdev) Pdev_ReportError((pdev), __FILE__, __LINE__)
 // Output of the current job has stopped (a failed write, or an aborted document).
 BOOL Pdev_IsOutputStopped(const PDEV* pdev);
 
