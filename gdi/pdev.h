@@ -137,6 +137,7 @@ struct PdevPageFlowState {
   DWORD turned180Setup;
   DWORD turned180BeginPage;
   double sideShift;         // binding shift of the current side
+  DWORD replayValues[2];    // kept with each sheet's page record for the spool replay
 };
 
 // Page layout geometry (gdi/jobctrl, layout operations).
@@ -200,6 +201,11 @@ struct PdevFontLists {
   DWORD hits;
 };
 
+// PCL XL writer (gdi/pclxl).
+struct PdevPclXlState {
+  BYTE polylineSteps[1500 * 2];  // one-byte relative steps of a polyline of up to 1500 points
+};
+
 // Text output (gdi/text).
 struct PdevTextState {
   HANDLE hTextLog;          // text log file while dwDumpFlags asks for it; 0 otherwise
@@ -217,6 +223,7 @@ struct PdevJobState {
   PdevPageFlowState pageFlow;
   PdevGraphicsState gx;
   PdevFontLists fontLists;
+  PdevPclXlState pclxl;
   PdevTextState text;
   WORD pagesInJob;                          // logical pages started in this job
   BYTE reported;                            // bit 2: "Job not opened!" traced since the job start
