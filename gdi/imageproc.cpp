@@ -3,7 +3,6 @@
 
 #include <mutex>
 
-#include "gdi/nt/enable.h"
 
 namespace {
 
@@ -12,9 +11,12 @@ std::once_flag g_loadOnce;
 
 void Bind() {
   // The library ships beside the renderer, so it is looked for in the renderer's own folder
-  // and nowhere else on the search path.
+  // and nowhere else on the search path. A renderer that is not a loaded module of its own
+  // (linked into a test program) has no folder and binds nothing.
+  HMODULE self = GetModuleHandleW(u"vm4k2dr.dll");
+  if (!self) return;
   WCHAR path[MAX_PATH];
-  DWORD n = GetModuleFileNameW(Enable_ModuleHandle(), path, MAX_PATH);
+  DWORD n = GetModuleFileNameW(self, path, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return;
   while (n > 0 && path[n - 1] != u'\\' && path[n - 1] != u'/') --n;
   static const char16_t kName[] = u"tq5m2kaips.DLL";

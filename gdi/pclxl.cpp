@@ -3,15 +3,14 @@
 
 #include <cstdio>
 #include <cstring>
-#include <new>
 
 #include <win/ddi.h>
 #include <win/files.h>
+#include <win/memory.h>
 #include <win/system.h>
 
 #include "gdi/gx.h"
 #include "gdi/imageproc.h"
-#include "gdi/nt/enable.h"
 #include "gdi/spool.h"
 #include "intrface/xmodel.h"
 
@@ -43,7 +42,9 @@ struct Item {
 struct StepBuffer {
   BYTE* bytes = nullptr;
   BYTE* owned = nullptr;
-  ~StepBuffer() { delete[] owned; }
+  ~StepBuffer() {
+    if (owned) GlobalFree(owned);
+  }
 };
 
 constexpr char kUel[] = "\x1B%-12345X";
@@ -492,7 +493,7 @@ void PclXl_Polyline(PDEV* pdev, DWORD count, const PclXlPoint* points) {
   if (count <= PXL_POLYLINE_SCRATCH_POINTS) {
     steps.bytes = pdev->job.pclxl.polylineSteps;
   } else {
-    steps.owned = new (std::nothrow) BYTE[static_cast<size_t>(count) * 2];
+    steps.owned = static_cast<BYTE*>(GlobalAlloc(GMEM_FIXED, static_cast<SIZE_T>(count) * 2));
     if (!steps.owned) {
       PDEV_REPORT_ERROR(pdev);
       return;

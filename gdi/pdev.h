@@ -268,3 +268,9 @@ struct PDEV {
 
 static_assert(sizeof(PdevJobControl::documentName) == 2048);
 static_assert(offsetof(PDEV, jobCtl) < offsetof(PDEV, job), "the job state follows its handles");
+
+// Records an internal error of a renderer module in the record: the first one of a job (or of
+// the current sheet), every one while no job is open. The text "File:<module> Line:<n>\n" also
+// goes to the debug trace. Nobody reads it at run time; it is for whoever inspects the record.
+void Pdev_ReportError(PDEV* pdev, const char* sourceFile, int line);
+#define PDEV_REPORT_ERROR(pdev) Pdev_ReportError((pdev), __FILE__, __LINE__)

@@ -3,13 +3,12 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include <win/files.h>
+#include <win/memory.h>
 #include <win/spooler.h>
 
-#include "gdi/nt/enable.h"
 
 // The page flow emits a page's set-up (page transform) lazily; drawing output that arrives
 // before it would land in the previous transform. Builds without the page flow leave it out.
@@ -58,7 +57,8 @@ bool GrowPageTable(PdevOutputState& out) {
   if (out.pageCount + 2 <= out.pageCapacity) return true;
   DWORD capacity = out.pageCapacity + 2;
   while (out.pageCount + 2 > capacity) capacity += 2;
-  void* grown = std::realloc(out.pages, capacity * sizeof(PageRecord));
+  SIZE_T bytes = static_cast<SIZE_T>(capacity) * sizeof(PageRecord);
+  HGLOBAL grown = out.pages ? GlobalReAlloc(out.pages, bytes, GMEM_MOVEABLE) : GlobalAlloc(GMEM_FIXED, bytes);
   if (!grown) return false;
   out.pages = static_cast<PageRecord*>(grown);
   std::memset(out.pages + out.pageCapacity, 0, (capacity - out.pageCapacity) * sizeof(PageRecord));
@@ -103,6 +103,7 @@ BOOL Spool_Write(PDEV* pdev, const void* bytes, size_t length) {
     JobCtrl_BeginPageSetup(pdev);
     if (OutputStopped(pdev)) return FALSE;
   }
+  if (length == 0) return TRUE;
   const BYTE* p = static_cast<const BYTE*>(bytes);
   JobOutputBuffer& buffer = pdev->job.output.buffer;
   if (buffer.capacity > JOB_OUTPUT_BUFFER_SIZE || buffer.count > buffer.capacity) {
@@ -211,7 +212,7 @@ void Spool_AddPageRecord(PDEV* pdev) {
 
 void Spool_FreePageTable(PDEV* pdev) {
   PdevOutputState& out = pdev->job.output;
-  std::free(out.pages);
+  if (out.pages) GlobalFree(out.pages);
   out.pages = nullptr;
   out.pageCapacity = 0;
   out.pageCount = 0;

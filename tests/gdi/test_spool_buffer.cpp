@@ -2,6 +2,7 @@
 // blocks, failures, the page table and the folder helper.
 #include <string>
 
+#include "platform_testing.h"
 #include "writer_fixture.h"
 
 namespace writertest {
@@ -233,6 +234,37 @@ TEST_F(WriterTest, MakeDirectoriesRefusesNamesThatDoNotFit) {
   EXPECT_FALSE(Spool_MakeDirectories(tooLong.c_str(), 1));
   EXPECT_FALSE(Spool_MakeDirectories(u"nofolder", 1));
   EXPECT_FALSE(Spool_MakeDirectories(nullptr, 1));
+}
+
+}  // namespace
+}  // namespace writertest
+
+namespace writertest {
+namespace {
+
+TEST_F(WriterTest, APageTableThatCannotGrowKeepsTheSheetForTheNextRecord) {
+  PdevOutputState& out = pdev()->job.output;
+  Spool_Write(pdev(), "first", 5);
+  Spool_Flush(pdev());
+  FailNextAllocation();
+  Spool_AddPageRecord(pdev());
+  EXPECT_EQ(out.pageCount, 0u);
+  EXPECT_EQ(out.position, 5u);
+  EXPECT_NE(pdev()->jobCtl.flags & JF_ERROR_RECORDED, 0u);
+  Spool_Write(pdev(), "second", 6);
+  Spool_Flush(pdev());
+  Spool_AddPageRecord(pdev());
+  ASSERT_EQ(out.pageCount, 1u);
+  EXPECT_EQ(out.pages[0].start, 0u);
+  EXPECT_EQ(out.pages[0].length, 11u);
+}
+
+TEST_F(WriterTest, ALongPolylineWithoutMemoryDrawsNothing) {
+  std::vector<PclXlPoint> points(2000, PclXlPoint{1, 1});
+  FailNextAllocation();
+  PclXl_Polyline(pdev(), static_cast<DWORD>(points.size()), points.data());
+  EXPECT_TRUE(Take().empty());
+  EXPECT_NE(pdev()->jobCtl.flags & JF_ERROR_RECORDED, 0u);
 }
 
 }  // namespace

@@ -15,11 +15,13 @@
 #include <vector>
 
 #include <win/files.h>
+#include <win/memory.h>
 
 #include "gdi/pclxl.h"
 #include "gdi/pdev.h"
 #include "gdi/spool.h"
 #include "pclxl_decoder.h"
+#include "platform_testing.h"
 #include "temp_machine.h"
 
 namespace writertest {
@@ -57,6 +59,14 @@ inline std::string ToHex(const Bytes& bytes) {
 inline Bytes ReadHostFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The next allocation fails. The stand-in counts allocations from the last change of the
+// control it has seen, so the control is first taken back and seen taken back.
+inline void FailNextAllocation() {
+  PlatformTest_FailAllocation(0, FALSE, FALSE);
+  GlobalFree(GlobalAlloc(GMEM_FIXED, 1));
+  PlatformTest_FailAllocation(1, FALSE, FALSE);
 }
 
 // Settings of a plain job: one copy of portrait A4, no duplex, automatic source, plain paper.
