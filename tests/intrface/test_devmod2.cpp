@@ -478,9 +478,20 @@ TEST_F(Devmode, SectionsCrossWholeOrNotAtAll) {
       c.pass(input_->dmPrivate);
       if (failing) c.fail(input_->dmPrivate);
       input_->dmPrivate.wPaperSource = 2;  // outside every section: crosses either way
+      // What the same merge gives without the section's changes.
+      auto expected = std::make_unique<RenderDevmode>();
+      auto plainInput = std::make_unique<RenderDevmode>();
+      Devmode_SetDefaults(expected.get(), u"T");
+      Devmode_SetDefaults(plainInput.get(), u"I");
+      plainInput->dmPrivate.wPaperSource = 2;
+      ASSERT_TRUE(Devmode_Merge(expected.get(), plainInput.get()));
       const RenderPrivate& m = Merged().dmPrivate;
       EXPECT_EQ(m.wPaperSource, 2);
       EXPECT_EQ(c.crossed(m), !failing);
+      if (failing) {
+        // The whole section kept the target's values; nothing else changed.
+        EXPECT_EQ(std::memcmp(&m, &expected->dmPrivate, sizeof(m)), 0);
+      }
     }
   }
 }
