@@ -37,7 +37,8 @@ void InitLocked() {
   std::error_code ec;
   fs::create_directories(g_root, ec);
   const char* cwd = std::getenv("PLATFORM_CWD");
-  g_currentDirectory = cwd && *cwd ? plat::CanonicalWindowsPath(plat::FromUtf8(cwd)) : u"C:\\";
+  // The creator passes its canonical form; canonicalising here would take the lock held now.
+  g_currentDirectory = cwd && *cwd ? plat::FromUtf8(cwd) : u"C:\\";
 }
 
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
