@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include <win/environment.h>
 #include <win/registry.h>
 
 #include "internal/handles.h"
@@ -305,6 +306,101 @@ WINBASEAPI LSTATUS WINAPI RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lp
   if (lpcbMaxValueLen) *lpcbMaxValueLen = maxValue;
   if (lpcbSecurityDescriptor) *lpcbSecurityDescriptor = 0;
   if (lpftLastWriteTime) *lpftLastWriteTime = reg::FolderWriteTime(t.folder);
+  return ERROR_SUCCESS;
+}
+
+}  // extern "C"
+
+namespace {
+
+DWORD TypeRestrictionBit(DWORD type) {
+  switch (type) {
+    case REG_NONE: return RRF_RT_REG_NONE;
+    case REG_SZ: return RRF_RT_REG_SZ;
+    case REG_EXPAND_SZ: return RRF_RT_REG_EXPAND_SZ;
+    case REG_BINARY: return RRF_RT_REG_BINARY;
+    case REG_DWORD: return RRF_RT_REG_DWORD;
+    case REG_MULTI_SZ: return RRF_RT_REG_MULTI_SZ;
+    case REG_QWORD: return RRF_RT_REG_QWORD;
+    default: return 0;
+  }
+}
+
+// Makes string data end with `count` terminators, as RegGetValueW promises its callers.
+void Terminate(std::vector<BYTE>& data, size_t count) {
+  if (data.size() % 2) data.push_back(0);
+  size_t have = 0;
+  while (have < count && data.size() >= 2 * (have + 1) && data[data.size() - 2 * (have + 1)] == 0 &&
+         data[data.size() - 2 * (have + 1) + 1] == 0)
+    ++have;
+  for (; have < count; ++have) data.insert(data.end(), {0, 0});
+}
+
+bool Expand(std::vector<BYTE>& data) {
+  Terminate(data, 1);
+  std::u16string text(data.size() / 2, u'\0');
+  std::memcpy(text.data(), data.data(), data.size());
+  DWORD needed = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+  if (!needed) return false;
+  std::u16string out(needed, u'\0');
+  DWORD written = ExpandEnvironmentStringsW(text.c_str(), out.data(), needed);
+  if (!written || written > needed) return false;
+  data.assign(reinterpret_cast<const BYTE*>(out.data()), reinterpret_cast<const BYTE*>(out.data() + written));
+  return true;
+}
+
+}  // namespace
+
+extern "C" {
+
+WINBASEAPI LSTATUS WINAPI RegGetValueW(HKEY hkey, LPCWSTR lpSubKey, LPCWSTR lpValue, DWORD dwFlags, LPDWORD pdwType,
+                                       PVOID pvData, LPDWORD pcbData) {
+  DWORD restriction = dwFlags & RRF_RT_ANY;
+  if (!restriction || (pvData && !pcbData)) return ERROR_INVALID_PARAMETER;
+  // Asking for REG_EXPAND_SZ alone while letting it be expanded (into REG_SZ) asks for nothing.
+  if ((restriction & RRF_RT_REG_EXPAND_SZ) && !(restriction & RRF_RT_REG_SZ) && !(dwFlags & RRF_NOEXPAND))
+    return ERROR_INVALID_PARAMETER;
+  DWORD bufferSize = pcbData ? *pcbData : 0;
+  auto fail = [&](LSTATUS status) {
+    if ((dwFlags & RRF_ZEROONFAILURE) && pvData && bufferSize) std::memset(pvData, 0, bufferSize);
+    return status;
+  };
+
+  Target t = ResolveFor(hkey, lpSubKey && *lpSubKey ? 0 : KEY_QUERY_VALUE);
+  if (t.error) return fail(t.error);
+  std::vector<std::u16string> parts;
+  if (!SplitKeyPath(lpSubKey, parts)) return fail(ERROR_INVALID_PARAMETER);
+  if (LONG error = Walk(t.folder, parts)) return fail(error);
+  reg::StoredValue value;
+  if (LONG error = reg::ReadValue(t.folder, plat::WideView(lpValue), value)) return fail(error);
+
+  if (value.type == REG_EXPAND_SZ && !(dwFlags & RRF_NOEXPAND)) {
+    if (!Expand(value.data)) return fail(ERROR_NOT_ENOUGH_MEMORY);
+    value.type = REG_SZ;
+  }
+  if (value.type == REG_SZ || value.type == REG_EXPAND_SZ) Terminate(value.data, 1);
+  if (value.type == REG_MULTI_SZ) Terminate(value.data, value.data.size() <= 2 ? 1 : 2);
+
+  if (!(TypeRestrictionBit(value.type) & restriction)) return fail(ERROR_UNSUPPORTED_TYPE);
+  bool numberOnly = !(restriction & ~static_cast<DWORD>(RRF_RT_REG_BINARY | RRF_RT_REG_DWORD | RRF_RT_REG_QWORD));
+  if ((value.type == REG_DWORD && value.data.size() != 4) || (value.type == REG_QWORD && value.data.size() != 8))
+    return fail(ERROR_DATATYPE_MISMATCH);
+  if (value.type == REG_BINARY && numberOnly && (restriction & (RRF_RT_REG_DWORD | RRF_RT_REG_QWORD))) {
+    bool fits = ((restriction & RRF_RT_REG_DWORD) && value.data.size() == 4) ||
+                ((restriction & RRF_RT_REG_QWORD) && value.data.size() == 8);
+    if (!fits) return fail(ERROR_DATATYPE_MISMATCH);
+  }
+
+  if (pdwType) *pdwType = value.type;
+  if (!pcbData) return ERROR_SUCCESS;
+  DWORD size = static_cast<DWORD>(value.data.size());
+  if (pvData && bufferSize < size) {
+    fail(ERROR_MORE_DATA);
+    *pcbData = size;
+    return ERROR_MORE_DATA;
+  }
+  if (pvData && size) std::memcpy(pvData, value.data.data(), size);
+  *pcbData = size;
   return ERROR_SUCCESS;
 }
 

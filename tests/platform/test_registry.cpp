@@ -315,3 +315,77 @@ TEST_F(Registry, AReaderNeverSeesAValueWrittenInPart) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Registry, GetValueTerminatesExpandsAndRestrictsTypes) {
+  HKEY key = Create(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Get");
+  SetString(key, u"Raw", u"ABC", false);
+  const std::u16string expandable = u"%SystemRoot%\\Fonts";
+  ASSERT_EQ(RegSetValueExW(key, u"Path", 0, REG_EXPAND_SZ, Bytes(expandable.c_str()),
+                           static_cast<DWORD>((expandable.size() + 1) * 2)),
+            ERROR_SUCCESS);
+  const BYTE four[4] = {1, 0, 0, 0};
+  ASSERT_EQ(RegSetValueExW(key, u"Four", 0, REG_BINARY, four, 4), ERROR_SUCCESS);
+  ASSERT_EQ(RegSetValueExW(key, u"Three", 0, REG_BINARY, four, 3), ERROR_SUCCESS);
+  RegCloseKey(key);
+
+  DWORD type = 0, size = 0;
+  EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Get", u"Raw", RRF_RT_REG_SZ, &type, nullptr, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(size, 8u);  // the terminator the stored data lacks is counted
+  WCHAR text[64];
+  size = 6;
+  EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Get", u"Raw", RRF_RT_REG_SZ, &type, text, &size),
+            ERROR_MORE_DATA);
+  EXPECT_EQ(size, 8u);
+  size = sizeof text;
+  ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Get", u"Raw", RRF_RT_REG_SZ, &type, text, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(std::u16string(text), u"ABC");
+
+  size = sizeof text;
+  ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Get", u"Path", RRF_RT_REG_SZ, &type, text, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(std::u16string(text), u"C:\\Windows\\Fonts");
+  size = sizeof text;
+  ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Get", u"Path", RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, &type,
+                         text, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+  EXPECT_EQ(std::u16string(text), expandable);
+
+  DWORD number = 0xFFFFFFFF;
+  size = sizeof number;
+  EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Get", u"Four", RRF_RT_DWORD, &type, &number, &size),
+            ERROR_SUCCESS);
+  EXPECT_EQ(number, 1u);
+  struct Refusal {
+    const WCHAR* value;
+    DWORD flags;
+    LSTATUS expected;
+  };
+  const Refusal refusals[] = {
+      {u"Three", RRF_RT_DWORD, ERROR_DATATYPE_MISMATCH},
+      {u"Raw", RRF_RT_REG_DWORD, ERROR_UNSUPPORTED_TYPE},
+      {u"Path", RRF_RT_REG_EXPAND_SZ, ERROR_INVALID_PARAMETER},
+      {u"Raw", 0, ERROR_INVALID_PARAMETER},
+      {u"Missing", RRF_RT_ANY, ERROR_FILE_NOT_FOUND},
+  };
+  for (const Refusal& r : refusals) {
+    number = 0xFFFFFFFF;
+    size = sizeof number;
+    EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Get", r.value, r.flags | RRF_ZEROONFAILURE, nullptr,
+                           &number, &size),
+              r.expected);
+  }
+  number = 0xFFFFFFFF;
+  size = sizeof number;
+  EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\Get", u"Raw", RRF_RT_REG_DWORD | RRF_ZEROONFAILURE, nullptr,
+                         &number, &size),
+            ERROR_UNSUPPORTED_TYPE);
+  EXPECT_EQ(number, 0u);
+}
+
+}  // namespace

@@ -303,6 +303,8 @@ static_assert(sizeof(OVERLAPPED) == 32 && sizeof(SECURITY_ATTRIBUTES) == 24 && s
 #define WSANOTINITIALISED 10093L
 #define WSAEINVAL 10022L
 #define ERROR_NOT_LOCKED 158L
+#define ERROR_DATATYPE_MISMATCH 1629L
+#define ERROR_UNSUPPORTED_TYPE 1630L
 
 // ---- HRESULTs ------------------------------------------------------------------------
 #define S_OK ((HRESULT)0L)
