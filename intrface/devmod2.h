@@ -375,7 +375,7 @@ static_assert(offsetof(RenderPrivate, bHighResolution) == 14676);
 
 // The renderer's defaults for a device name (or none); A4 or Letter by the user's locale.
 void Devmode_SetDefaults(RenderDevmode* devmode, LPCWSTR deviceName);
-// The spec version that a DEVMODE's size stands for: 188 -> 0x320, 212 -> 0x400,
+// The dmSpecVersion that a DEVMODE's size stands for: 188 -> 0x320, 212 -> 0x400,
 // 220 -> 0x401, any other size its own dmSpecVersion; no DEVMODE -> 0.
 WORD CheckDevmodeVersion(const DEVMODEW* devmode);
 // Merges a validated input into the target: 1 when merged or without input, 0 when the input

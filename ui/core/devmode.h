@@ -20,7 +20,7 @@ inline constexpr DWORD kDefaultDevmodeFields = 0xBF1F;
 // Public defaults named after `deviceName` (cut to 31 characters). E_FAIL without a DEVMODE.
 HRESULT SetDefaultDevmode(DEVMODEW* devmode, const WCHAR* deviceName);
 
-// The spec version a DEVMODE's dmSize stands for: 192 -> 0x320, 216 -> 0x400, 224 -> 0x401;
+// The dmSpecVersion a DEVMODE's dmSize stands for: 192 -> 0x320, 216 -> 0x400, 224 -> 0x401;
 // any other size (220 among them) -> its own dmSpecVersion; no DEVMODE -> 0.
 WORD SpecVersionFromSize(const DEVMODEW* devmode);
 

@@ -305,7 +305,7 @@ const RejectCase kRejects[] = {
     {"dmSize 224", 224, [](DEVMODEW* dm) { dm->dmSize = 224; }},
     {"dmSize 72", 72, [](DEVMODEW* dm) { dm->dmSize = 72; }},
     {"dmFields 0", 220, [](DEVMODEW* dm) { dm->dmFields = 0; }},
-    {"spec version 0", 220, [](DEVMODEW* dm) { dm->dmSpecVersion = 0; }},
+    {"dmSpecVersion 0", 220, [](DEVMODEW* dm) { dm->dmSpecVersion = 0; }},
 };
 
 TEST_F(DevmodeTest, MergeRejectsAndLeavesTheTarget) {
