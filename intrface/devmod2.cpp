@@ -9,6 +9,7 @@
 
 #include <vm4k2/ui_devmode.h>
 
+#include "gdi/pdev.h"
 #include "gdi/util.h"
 #include "intrface/xmodel.h"
 
@@ -82,10 +83,8 @@ void SetLocalePaper(DEVMODEW& pub) {
 
 bool IsCustomId(SHORT id) { return id >= RENDER_CUSTOM_FIRST_ID && id <= RENDER_CUSTOM_LAST_ID; }
 
-void NoteError(PDEV* pdev, int line) {
-  (void)pdev;
-  Util_DebugPrint("File:devmod2 Line:%d\n", line);
-}
+// Recorded in the device record like every other module's errors, under the module's own name.
+void NoteError(PDEV* pdev, int line) { Pdev_ReportError(pdev, "devmod2", line); }
 
 // ---- Paper-by-media matrix ---------------------------------------------------------------------
 

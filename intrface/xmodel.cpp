@@ -5,6 +5,7 @@
 
 #include <win/memory.h>
 
+#include "gdi/pdev.h"
 #include "gdi/util.h"
 
 namespace {
@@ -21,10 +22,8 @@ LONG ResolutionFactor(const RenderDevmode* settings) {
   return settings->dmPrivate.image.bResolution == 1 ? 2 : 1;
 }
 
-void NoteError(PDEV* pdev, int line) {
-  (void)pdev;
-  Util_DebugPrint("File:xmodel Line:%d\n", line);
-}
+// Recorded in the device record like every other module's errors, under the module's own name.
+void NoteError(PDEV* pdev, int line) { Pdev_ReportError(pdev, "xmodel", line); }
 
 }  // namespace
 

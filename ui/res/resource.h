@@ -14,6 +14,7 @@
 /* ---- Settings defaults ---- */
 #define IDS_NO_WATERMARK 146      /* name of the "no watermark" entry, at most 32 characters */
 #define IDS_DEFAULT_FAVORITE 202  /* favourite name of the defaults, at most 32 characters */
+#define IDS_NEW_WATERMARK 5025    /* name and text of a watermark not yet named, at most 32 characters */
 
 /* ---- Paper names (DC_PAPERNAMES: at most 63 characters) ---- */
 #define IDS_PAPER_LETTER 108

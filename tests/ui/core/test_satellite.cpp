@@ -94,6 +94,7 @@ TEST_F(SatelliteTest, LoadsTheSatelliteBesideTheLibrary) {
   ASSERT_NE(satellite, nullptr);
   EXPECT_EQ(vm4k2ui::LoadUiString(satellite, 202), u"Default Settings");
   EXPECT_EQ(vm4k2ui::LoadUiString(satellite, 4017), u"Automatically Select");
+  EXPECT_EQ(vm4k2ui::LoadUiString(satellite, 5025), u"<New>");
   EXPECT_EQ(vm4k2ui::LoadUiString(satellite, 65000), u"id:65000 missing!");
   WCHAR small[5];
   EXPECT_EQ(vm4k2ui::LoadUiString(satellite, 202, small, 5), 4);
