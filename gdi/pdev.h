@@ -17,7 +17,9 @@
 
 #include <intrface/devmod2.h>
 
+namespace vm4k2 {
 struct FontSubstitutionRecord;  // shared with the user interface (include/vm4k2)
+}
 
 // ---- Job flags (PdevJobControl::flags) -------------------------------------------------------
 // 0x20000, 0x80000, 0x100000 and 0x200000 belong to the image writer, which names them.
@@ -260,7 +262,7 @@ struct PDEV {
   PdevJobStartScratch jobStart; // cleared at each new document
   void* deviceFonts;
   DWORD deviceFontCount[2];
-  FontSubstitutionRecord* fontSubstitutions;
+  vm4k2::FontSubstitutionRecord* fontSubstitutions;
   DWORD fontSubstitutionCount;
   PdevJobControl jobCtl;
   PdevJobState job;

@@ -2,7 +2,6 @@
 // failure its DDI contract names and draws nothing, so the engine treats the call as one the
 // device could not do. The entries of the function table stay pinned regardless.
 #include "gdi/nt/ddientry.h"
-#include "gdi/nt/fontdata.h"
 
 BOOL APIENTRY DrvResetPDEV(DHPDEV, DHPDEV) { return FALSE; }
 BOOL APIENTRY DrvStartDoc(SURFOBJ*, LPWSTR, DWORD) { return FALSE; }
@@ -30,11 +29,6 @@ BOOL APIENTRY DrvTransparentBlt(SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*,
 BOOL APIENTRY DrvTextOut(SURFOBJ*, STROBJ*, FONTOBJ*, CLIPOBJ*, RECTL*, RECTL*, BRUSHOBJ*, BRUSHOBJ*, POINTL*, MIX) {
   return FALSE;
 }
-// No device fonts are offered (DEVINFO announces none), so no font can be asked for.
-PVOID APIENTRY DrvQueryFont(DHPDEV, ULONG_PTR, ULONG, ULONG_PTR* pid) {
-  if (pid) *pid = 0;
-  return nullptr;
-}
 ULONG APIENTRY DrvGetGlyphMode(DHPDEV, FONTOBJ*) { return FO_HGLYPHS; }
 BOOL APIENTRY DrvQueryAdvanceWidths(DHPDEV, FONTOBJ*, ULONG, HGLYPH*, PVOID, ULONG) { return FALSE; }
 
@@ -52,14 +46,3 @@ BOOL APIENTRY DrvRealizeBrush(BRUSHOBJ*, SURFOBJ*, SURFOBJ*, SURFOBJ*, XLATEOBJ*
 // 0: the escape is not supported.
 ULONG APIENTRY DrvEscape(SURFOBJ*, ULONG, ULONG, PVOID, ULONG, PVOID) { return 0; }
 ULONG APIENTRY DrvDrawEscape(SURFOBJ*, ULONG, CLIPOBJ*, RECTL*, ULONG, PVOID) { return 0; }
-
-// Without the substitution module no face is replaced: the list stays empty, as for a user who
-// never chose a substitution.
-void ReadFontSubstitutionFile(PDEV* pdev) {
-  pdev->fontSubstitutions = nullptr;
-  pdev->fontSubstitutionCount = 0;
-}
-void FreeFontSubstitutions(PDEV* pdev) {
-  pdev->fontSubstitutions = nullptr;
-  pdev->fontSubstitutionCount = 0;
-}
