@@ -17,6 +17,8 @@
 
 #include <intrface/devmod2.h>
 
+#include "gdi/gxstate.h"  // PdevGraphicsState, PdevBrushState
+
 namespace vm4k2 {
 struct FontSubstitutionRecord;  // shared with the user interface (include/vm4k2)
 }
@@ -159,11 +161,6 @@ struct PdevLayoutState {
   double commonFactor[2];
 };
 
-// Graphics-state cache (gdi/gx): the value last sent of each attribute.
-struct PdevGraphicsState {
-  DWORD objectMode;         // last Gx_SetObjectMode value
-};
-
 // One downloaded font (soft-font cache, gdi/fontcach). Records and glyph pages are allocated
 // with operator new and released by PclXl_FreeFontLists.
 struct FontCacheRecord {
@@ -224,6 +221,7 @@ struct PdevJobState {
   PdevOutputState output;
   PdevPageFlowState pageFlow;
   PdevGraphicsState gx;
+  PdevBrushState brush;
   PdevFontLists fontLists;
   PdevPclXlState pclxl;
   PdevTextState text;
