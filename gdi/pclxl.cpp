@@ -148,6 +148,12 @@ void PclXl_Real32XYAttr(PDEV* pdev, float x, float y, PxlAttribute attr) {
   Item().Byte(PXL_REAL32_XY).Real(x).Real(y).Attr(attr).Send(pdev);
 }
 
+void PclXl_Real32Attr(PDEV* pdev, float value, PxlAttribute attr) {
+  Item().Byte(PXL_REAL32).Real(value).Attr(attr).Send(pdev);
+}
+
+void PclXl_AttrId(PDEV* pdev, PxlAttribute attr) { Item().Attr(attr).Send(pdev); }
+
 void PclXl_NameAttr(PDEV* pdev, const char* name, size_t length, PxlAttribute attr) {
   if (length > 0xFFFF) length = 0xFFFF;
   Item().Byte(PXL_UBYTE_ARRAY).Byte(PXL_UINT16).Word(static_cast<WORD>(length)).Send(pdev);

@@ -59,6 +59,9 @@ void PclXl_Sint16Attr(PDEV* pdev, SHORT value, PxlAttribute attr);
 void PclXl_Sint32Attr(PDEV* pdev, LONG value, PxlAttribute attr);
 void PclXl_Uint16XYAttr(PDEV* pdev, WORD x, WORD y, PxlAttribute attr);
 void PclXl_Real32XYAttr(PDEV* pdev, float x, float y, PxlAttribute attr);
+void PclXl_Real32Attr(PDEV* pdev, float value, PxlAttribute attr);
+// The attribute id alone, after a value the caller wrote itself (an array's elements).
+void PclXl_AttrId(PDEV* pdev, PxlAttribute attr);
 // A name (MediaSize, MediaType, FontName): a ubyte array with a uint16 count, then the id.
 void PclXl_NameAttr(PDEV* pdev, const char* name, size_t length, PxlAttribute attr);
 

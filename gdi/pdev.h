@@ -174,6 +174,11 @@ struct FontCacheRecord {
   DWORD glyphCount;
   DWORD glyphCount2;
   FontCacheRecord* next;
+  // The key is a hash: two faces can share it. The realisation's own number and the kind of
+  // soft font are compared with the name, so a glyph of one face is never taken as sent for
+  // another.
+  ULONG iUniq;
+  BYTE kind;                // FCK_TRUETYPE or FCK_BITMAP (gdi/fontcach.h)
 };
 
 struct GlyphPage {
@@ -184,7 +189,8 @@ struct GlyphPage {
   GlyphPage* next;
 };
 
-// The font-list block: the fonts and glyphs the printer holds for the current sheet.
+// The font-list block: the fonts and glyphs the printer holds. It lives as long as the
+// printer keeps the fonts: emptied only right after every font was removed from the printer.
 struct PdevFontLists {
   FontCacheRecord* fonts;   // download order
   GlyphPage* glyphPages;
@@ -192,6 +198,7 @@ struct PdevFontLists {
   WORD firstNumber;
   WORD nextNumber;
   BYTE numbersInUse[64];    // bit = font number - first number
+  DWORD fontCount;          // records in the list
   DWORD heapBytes;
   DWORD heapPeak;
   DWORD glyphBytesHeld;

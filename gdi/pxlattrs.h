@@ -71,5 +71,6 @@ enum PxlAttribute : BYTE {
   PXL_A_SymbolSet = 0xAA,
   PXL_A_TextData = 0xAB,
   PXL_A_XSpacingData = 0xAF,
+  PXL_A_YSpacingData = 0xB0,
   PXL_A_CharBoldValue = 0xB1,
 };

@@ -20,19 +20,21 @@ std::mutex g_layoutLock;
 // Machines (root + user) this process has already laid out.
 std::set<std::string> g_laidOut;
 
-// Host folders whose TrueType fonts go into the Fonts folder: the Debian packages
-// fonts-dejavu-core / fonts-dejavu-extra and fonts-liberation2.
+// Host folders whose fonts go into the Fonts folder: the TrueType fonts of the Debian packages
+// fonts-dejavu-core / fonts-dejavu-extra and fonts-liberation2, and the Type 1 fonts of
+// fonts-urw-base35 (a technology other than TrueType, as printed documents meet it).
 const char* const kHostFontFolders[] = {
     "/usr/share/fonts/truetype/dejavu",
     "/usr/share/fonts/truetype/liberation2",
     "/usr/share/fonts/truetype/liberation",
+    "/usr/share/fonts/type1/urw-base35",
 };
 
-bool HasTrueTypeExtension(const std::string& name) {
+bool IsFontFileName(const std::string& name) {
   if (name.size() < 4) return false;
   std::string ext = name.substr(name.size() - 4);
   for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return ext == ".ttf";
+  return ext == ".ttf" || ext == ".ttc" || (ext.size() == 4 && ext.substr(1) == ".t1");
 }
 
 // A font becomes a hard link when the host allows it (same file system), otherwise a copy; never
@@ -58,7 +60,7 @@ void InstallFonts(const std::string& fontsHost) {
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
       std::string name = it->path().filename().string();
-      if (HasTrueTypeExtension(name)) InstallFont(it->path().string(), fontsHost + "/" + name);
+      if (IsFontFileName(name)) InstallFont(it->path().string(), fontsHost + "/" + name);
     }
   }
 }
