@@ -25,18 +25,6 @@ DCTable& Table() {
   return *table;
 }
 
-HDC InsertDC(std::shared_ptr<PrinterDC> dc) {
-  DCTable& t = Table();
-  std::lock_guard<std::mutex> guard(t.lock);
-  uintptr_t id = t.next;
-  t.next += 4;
-  if (t.next >= 0x4FFFFFF0) t.next = 0x40000000;
-  while (t.entries.count(id)) id += 4;
-  dc->hdc = reinterpret_cast<HDC>(id);
-  t.entries[id] = std::move(dc);
-  return reinterpret_cast<HDC>(id);
-}
-
 void RemoveDC(HDC hdc) {
   DCTable& t = Table();
   std::lock_guard<std::mutex> guard(t.lock);
@@ -163,6 +151,18 @@ void ReleaseLibraries(PrinterDC& dc) {
 }
 
 }  // namespace
+
+HDC InsertDC(std::shared_ptr<PrinterDC> dc) {
+  DCTable& t = Table();
+  std::lock_guard<std::mutex> guard(t.lock);
+  uintptr_t id = t.next;
+  t.next += 4;
+  if (t.next >= 0x4FFFFFF0) t.next = 0x40000000;
+  while (t.entries.count(id)) id += 4;
+  dc->hdc = reinterpret_cast<HDC>(id);
+  t.entries[id] = std::move(dc);
+  return reinterpret_cast<HDC>(id);
+}
 
 std::shared_ptr<PrinterDC> LookupDC(HDC hdc) {
   DCTable& t = Table();

@@ -11,6 +11,7 @@
 #include <win/ddi.h>
 
 #include "internal/engine.h"
+#include "internal/gdi_state.h"
 
 namespace plat::gdi {
 
@@ -38,10 +39,16 @@ struct PrinterDC {
   DWORD jobId = 0;
   std::u16string docName;
 
+  // A memory DC (CreateCompatibleDC) has no driver: it draws into the bitmap selected into it.
+  bool memoryDC = false;
+  DrawState draw;
+
   SURFOBJ* Surface() const { return engine::LookupSurface(hsurf); }
 };
 
 std::shared_ptr<PrinterDC> LookupDC(HDC hdc);
+// Enters a device context into the DC table and gives it its handle.
+HDC InsertDC(std::shared_ptr<PrinterDC> dc);
 
 // Reports a document event to the printer's user-interface library. A library without
 // DrvDocumentEvent answers DOCUMENTEVENT_UNSUPPORTED, which every caller tolerates.
