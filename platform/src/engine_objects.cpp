@@ -8,6 +8,7 @@
 
 #include "internal/controls.h"
 #include "internal/engine.h"
+#include "internal/engine_objects.h"
 #include "platform_testing.h"
 
 namespace {
@@ -166,7 +167,9 @@ WINBASEAPI BOOL APIENTRY EngAssociateSurface(HSURF hsurf, HDEV hdev, FLONG flHoo
   return TRUE;
 }
 
+// Device surfaces here; bitmaps (EngCreateBitmap) in their own table.
 WINBASEAPI BOOL APIENTRY EngDeleteSurface(HSURF hsurf) {
+  if (plat::engine::DeleteBitmapSurface(hsurf)) return TRUE;
   EngineObjects& o = Objects();
   std::lock_guard<std::mutex> guard(o.lock);
   if (o.surfaces.erase(Id(hsurf)) == 0) {

@@ -161,3 +161,142 @@ inline std::string PlatformTest_DebugOutput(bool machineWide = false) {
   return text;
 }
 #endif
+
+// ---- Graphics engine drawing objects ---------------------------------------------------------
+// A driver's tests build the path, clip, brush, line-attribute and colour-translation objects
+// the stand-in DC would hand the driver's drawing functions, and hand them to DrvStrokePath,
+// DrvFillPath, DrvBitBlt ... directly. The engine services (PATHOBJ_bEnum, CLIPOBJ_bEnum,
+// BRUSHOBJ_pvGetRbrush, XLATEOBJ_iXlate ...) answer for them exactly as for the DC's own.
+// Each Create has its Delete (paths: EngDeletePath); the plat_testing helpers below release
+// them by themselves.
+#include <win/ddi.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Points in 28.4 fixed point with GetPath's tags: PT_MOVETO 6, PT_LINETO 2, PT_BEZIERTO 4 (in
+// threes), | PT_CLOSEFIGURE 1 on a figure's last point. NULL for a bad tag sequence.
+WINBASEAPI PATHOBJ* PlatformTest_CreatePath(const POINTFIX* points, const BYTE* types, ULONG count);
+// DC_TRIVIAL over `bounds` (NULL: a very large surface).
+WINBASEAPI CLIPOBJ* PlatformTest_CreateTrivialClip(const RECTL* bounds);
+// The region of the rectangles (normalised): DC_RECT for one rectangle, DC_COMPLEX for more, with
+// the engine's iUniq for that region. drawBounds (may be NULL): what the drawing covers.
+WINBASEAPI CLIPOBJ* PlatformTest_CreateRegionClip(const RECTL* rects, ULONG count, const RECTL* drawBounds);
+WINBASEAPI void PlatformTest_DeleteClip(CLIPOBJ* clip);
+// iSolidColor = color (the device's RGB form, as a COLORREF).
+WINBASEAPI BRUSHOBJ* PlatformTest_CreateSolidBrush(ULONG color);
+// Realised on first BRUSHOBJ_pvGetRbrush through `realize` (the driver's DrvRealizeBrush) for
+// `target` (its surface): hatches as the standard 8 x 8 1-bit bitmaps with entry 0 the hatch
+// colour and entry 1 the background; patterns with their own bitmap (rows at bits + y * stride,
+// a negative stride for a bottom-up picture) and `colors` as an indexed palette (none: 16-bit
+// 5-5-5 bitfields or 24/32-bit BGR, as for DIBs).
+WINBASEAPI BRUSHOBJ* PlatformTest_CreateHatchBrush(ULONG hatch, COLORREF hatchColor, COLORREF background,
+                                                   PFN_DrvRealizeBrush realize, SURFOBJ* target);
+WINBASEAPI BRUSHOBJ* PlatformTest_CreatePatternBrush(ULONG format, LONG width, LONG height, const BYTE* bits,
+                                                     LONG stride, const ULONG* colors, ULONG colorCount,
+                                                     PFN_DrvRealizeBrush realize, SURFOBJ* target);
+// How many times the engine has called DrvRealizeBrush for the brush.
+WINBASEAPI ULONG PlatformTest_BrushRealizeCalls(BRUSHOBJ* brush);
+WINBASEAPI void PlatformTest_DeleteBrush(BRUSHOBJ* brush);
+// The translation from a source palette (PAL_INDEXED with COLORREF entries, PAL_RGB, PAL_BGR,
+// PAL_BITFIELDS with the masks) to the device (PAL_RGB).
+WINBASEAPI XLATEOBJ* PlatformTest_CreateXlate(ULONG sourceMode, const ULONG* colors, ULONG count, FLONG red,
+                                              FLONG green, FLONG blue);
+WINBASEAPI void PlatformTest_DeleteXlate(XLATEOBJ* xlate);
+// LINEATTRS as the engine builds them from a pen (the PS_ style word, the width in device units,
+// PS_USERSTYLE entries). NULL for PS_NULL.
+WINBASEAPI LINEATTRS* PlatformTest_CreateLineAttrs(DWORD penStyle, ULONG width, const DWORD* userStyle,
+                                                   ULONG userCount);
+WINBASEAPI void PlatformTest_DeleteLineAttrs(LINEATTRS* attrs);
+
+#ifdef __cplusplus
+}
+
+#include <memory>
+#include <vector>
+
+namespace plat_testing {
+
+struct EngineObjectDeleter {
+  void operator()(PATHOBJ* p) const { EngDeletePath(p); }
+  void operator()(CLIPOBJ* p) const { PlatformTest_DeleteClip(p); }
+  void operator()(BRUSHOBJ* p) const { PlatformTest_DeleteBrush(p); }
+  void operator()(XLATEOBJ* p) const { PlatformTest_DeleteXlate(p); }
+  void operator()(LINEATTRS* p) const { PlatformTest_DeleteLineAttrs(p); }
+};
+
+using Path = std::unique_ptr<PATHOBJ, EngineObjectDeleter>;
+using Clip = std::unique_ptr<CLIPOBJ, EngineObjectDeleter>;
+using Brush = std::unique_ptr<BRUSHOBJ, EngineObjectDeleter>;
+using Xlate = std::unique_ptr<XLATEOBJ, EngineObjectDeleter>;
+using LineAttrs = std::unique_ptr<LINEATTRS, EngineObjectDeleter>;
+
+constexpr BYTE kPtMoveTo = 0x06;
+constexpr BYTE kPtLineTo = 0x02;
+constexpr BYTE kPtBezierTo = 0x04;
+constexpr BYTE kPtCloseFigure = 0x01;
+
+inline Path MakePath(const std::vector<POINTFIX>& points, const std::vector<BYTE>& types) {
+  if (points.size() != types.size()) return nullptr;
+  return Path(PlatformTest_CreatePath(points.data(), types.data(), static_cast<ULONG>(points.size())));
+}
+
+// A polyline (closed: a polygon) through whole device dots.
+inline Path MakePolyline(const std::vector<POINTL>& dots, bool closed = false) {
+  std::vector<POINTFIX> points;
+  std::vector<BYTE> types;
+  for (const POINTL& p : dots) {
+    points.push_back(POINTFIX{p.x * 16, p.y * 16});
+    types.push_back(types.empty() ? kPtMoveTo : kPtLineTo);
+  }
+  if (closed && types.size() > 1) types.back() |= kPtCloseFigure;
+  return MakePath(points, types);
+}
+
+// Béziers through whole device dots: the start, then control, control, end for each curve.
+inline Path MakeBeziers(const std::vector<POINTL>& dots, bool closed = false) {
+  std::vector<POINTFIX> points;
+  std::vector<BYTE> types;
+  for (const POINTL& p : dots) {
+    points.push_back(POINTFIX{p.x * 16, p.y * 16});
+    types.push_back(types.empty() ? kPtMoveTo : kPtBezierTo);
+  }
+  if (closed && types.size() > 1) types.back() |= kPtCloseFigure;
+  return MakePath(points, types);
+}
+
+inline Clip MakeClip() { return Clip(PlatformTest_CreateTrivialClip(nullptr)); }
+inline Clip MakeClip(const RECTL& rect) { return Clip(PlatformTest_CreateRegionClip(&rect, 1, nullptr)); }
+inline Clip MakeClip(const std::vector<RECTL>& rects, const RECTL* drawBounds = nullptr) {
+  return Clip(PlatformTest_CreateRegionClip(rects.data(), static_cast<ULONG>(rects.size()), drawBounds));
+}
+
+inline Brush MakeSolidBrush(ULONG color) { return Brush(PlatformTest_CreateSolidBrush(color)); }
+inline Brush MakeHatchBrush(ULONG hatch, COLORREF hatchColor, COLORREF background, PFN_DrvRealizeBrush realize,
+                            SURFOBJ* target) {
+  return Brush(PlatformTest_CreateHatchBrush(hatch, hatchColor, background, realize, target));
+}
+inline Brush MakePatternBrush(ULONG format, LONG width, LONG height, const std::vector<BYTE>& bits, LONG stride,
+                              const std::vector<ULONG>& colors, PFN_DrvRealizeBrush realize, SURFOBJ* target) {
+  // A negative stride names a bottom-up picture: its top row is the last one in memory.
+  const BYTE* top = bits.data();
+  if (stride < 0 && height > 0) top += static_cast<size_t>(-stride) * static_cast<size_t>(height - 1);
+  return Brush(PlatformTest_CreatePatternBrush(format, width, height, bits.empty() ? nullptr : top, stride,
+                                               colors.empty() ? nullptr : colors.data(),
+                                               static_cast<ULONG>(colors.size()), realize, target));
+}
+
+inline Xlate MakeXlate(ULONG sourceMode, const std::vector<ULONG>& colors = {}, FLONG red = 0, FLONG green = 0,
+                       FLONG blue = 0) {
+  return Xlate(PlatformTest_CreateXlate(sourceMode, colors.data(), static_cast<ULONG>(colors.size()), red, green,
+                                        blue));
+}
+
+inline LineAttrs MakeLineAttrs(DWORD penStyle, ULONG width = 1, const std::vector<DWORD>& userStyle = {}) {
+  return LineAttrs(PlatformTest_CreateLineAttrs(penStyle, width, userStyle.data(),
+                                                static_cast<ULONG>(userStyle.size())));
+}
+
+}  // namespace plat_testing
+#endif

@@ -615,3 +615,97 @@ WINBASEAPI VOID APIENTRY EngUnicodeToMultiByteN(LPSTR MultiByteString, ULONG Max
 WINBASEAPI VOID APIENTRY EngMultiByteToUnicodeN(LPWSTR UnicodeString, ULONG MaxBytesInUnicodeString,
                                                 PULONG BytesInUnicodeString, LPSTR MultiByteString,
                                                 ULONG BytesInMultiByteString);
+
+// ---- Path, clip, brush and colour-translation objects: records and engine services ---------
+// PATHOBJ::fl
+#define PO_BEZIERS 0x00000001
+#define PO_ELLIPSE 0x00000002
+#define PO_ALL_INTEGERS 0x00000004
+#define PO_ENUM_AS_INTEGERS 0x00000008
+#define PO_WIDENED 0x00000010
+
+// PATHDATA::flags. The first record of a subpath starts with the subpath's first point; every
+// later record continues from the last point of the record before it.
+#define PD_BEGINSUBPATH 0x00000001
+#define PD_ENDSUBPATH 0x00000002
+#define PD_RESETSTYLE 0x00000004
+#define PD_CLOSEFIGURE 0x00000008
+#define PD_BEZIERS 0x00000010
+#define PD_ALL (PD_BEGINSUBPATH | PD_ENDSUBPATH | PD_RESETSTYLE | PD_CLOSEFIGURE | PD_BEZIERS)
+
+typedef struct _PATHDATA {
+  FLONG flags;
+  ULONG count;
+  POINTFIX* pptfx;
+} PATHDATA, *PPATHDATA;
+
+static_assert(sizeof(PATHDATA) == 16 && offsetof(PATHDATA, pptfx) == 8);
+
+// CLIPOBJ_cEnumStart: what is enumerated and in which order.
+#define CT_RECTANGLES 0L
+#define CD_RIGHTDOWN 0x00000000
+#define CD_LEFTDOWN 0x00000001
+#define CD_RIGHTUP 0x00000002
+#define CD_LEFTUP 0x00000003
+#define CD_ANY 0x00000004
+
+typedef struct _ENUMRECTS {
+  ULONG c;
+  RECTL arcl[1];
+} ENUMRECTS;
+
+static_assert(sizeof(ENUMRECTS) == 20 && offsetof(ENUMRECTS, arcl) == 4);
+
+// LINEATTRS::fl, ::iJoin and ::iEndCap.
+#define LA_GEOMETRIC 0x00000001
+#define LA_ALTERNATE 0x00000002
+#define LA_STARTGAP 0x00000004
+#define LA_STYLED 0x00000008
+#define JOIN_ROUND 0L
+#define JOIN_BEVEL 1L
+#define JOIN_MITER 2L
+#define ENDCAP_ROUND 0L
+#define ENDCAP_SQUARE 1L
+#define ENDCAP_BUTT 2L
+
+// DrvFillPath / DrvStrokeAndFillPath flOptions.
+#define FP_ALTERNATEMODE 1L
+#define FP_WINDINGMODE 2L
+
+// XLATEOBJ_cGetPalette: which palette.
+#define XO_SRCPALETTE 1
+#define XO_DESTPALETTE 2
+#define XO_DESTDCPALETTE 3
+#define XO_SRCBITFIELDS 4
+#define XO_DESTBITFIELDS 5
+
+// The standard hatch styles of hatched brushes (the iHatch of DrvRealizeBrush below HS_DDI_MAX).
+#ifndef HS_HORIZONTAL
+#define HS_HORIZONTAL 0
+#define HS_VERTICAL 1
+#define HS_FDIAGONAL 2
+#define HS_BDIAGONAL 3
+#define HS_CROSS 4
+#define HS_DIAGCROSS 5
+#endif
+
+WINBASEAPI VOID APIENTRY PATHOBJ_vEnumStart(PATHOBJ* ppo);
+WINBASEAPI BOOL APIENTRY PATHOBJ_bEnum(PATHOBJ* ppo, PATHDATA* ppd);
+WINBASEAPI VOID APIENTRY PATHOBJ_vGetBounds(PATHOBJ* ppo, RECTFX* prectfx);
+WINBASEAPI VOID APIENTRY EngDeletePath(PATHOBJ* ppo);
+WINBASEAPI ULONG APIENTRY CLIPOBJ_cEnumStart(CLIPOBJ* pco, BOOL bAll, ULONG iType, ULONG iDirection, ULONG cLimit);
+WINBASEAPI BOOL APIENTRY CLIPOBJ_bEnum(CLIPOBJ* pco, ULONG cj, ULONG* pul);
+WINBASEAPI PATHOBJ* APIENTRY CLIPOBJ_ppoGetPath(CLIPOBJ* pco);
+WINBASEAPI PVOID APIENTRY BRUSHOBJ_pvAllocRbrush(BRUSHOBJ* pbo, ULONG cj);
+WINBASEAPI PVOID APIENTRY BRUSHOBJ_pvGetRbrush(BRUSHOBJ* pbo);
+WINBASEAPI ULONG APIENTRY BRUSHOBJ_ulGetBrushColor(BRUSHOBJ* pbo);
+WINBASEAPI ULONG APIENTRY XLATEOBJ_iXlate(XLATEOBJ* pxlo, ULONG iColor);
+WINBASEAPI ULONG APIENTRY XLATEOBJ_cGetPalette(XLATEOBJ* pxlo, ULONG iPal, ULONG cPal, ULONG* pPal);
+
+// ---- Bitmap surfaces -------------------------------------------------------------------------
+// A bitmap the engine owns (pvBits NULL; zero-filled unless BMF_NOZEROINIT) or one over the
+// caller's memory (pvBits, lWidth bytes a row). BMF_TOPDOWN puts the first row at pvBits;
+// otherwise the rows run bottom-up and lDelta is negative.
+WINBASEAPI HBITMAP APIENTRY EngCreateBitmap(SIZEL sizl, LONG lWidth, ULONG iFormat, FLONG fl, PVOID pvBits);
+WINBASEAPI SURFOBJ* APIENTRY EngLockSurface(HSURF hsurf);
+WINBASEAPI VOID APIENTRY EngUnlockSurface(SURFOBJ* pso);
