@@ -212,6 +212,15 @@ struct PdevPclXlState {
   BYTE polylineSteps[1500 * 2];  // one-byte relative steps of a polyline of up to 1500 points
 };
 
+// Image writer and bit-block transfers (gdi/image, gdi/nt/bitblt).
+struct PdevImageState {
+  DWORD blits;              // DrvBitBlt calls drawn
+  DWORD copies;             // DrvCopyBits calls drawn
+  DWORD stretches;          // DrvStretchBlt calls drawn
+  DWORD transparentBlts;    // DrvTransparentBlt calls drawn
+  DWORD copySourceTx;       // 20 (transparent) for the next DrvCopyBits after a triangle gradient
+};
+
 // Text output (gdi/text).
 struct PdevTextState {
   HANDLE hTextLog;          // text log file while dwDumpFlags asks for it; 0 otherwise
@@ -231,6 +240,7 @@ struct PdevJobState {
   PdevBrushState brush;
   PdevFontLists fontLists;
   PdevPclXlState pclxl;
+  PdevImageState image;
   PdevTextState text;
   WORD pagesInJob;                          // logical pages started in this job
   BYTE reported;                            // bit 2: "Job not opened!" traced since the job start
