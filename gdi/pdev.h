@@ -257,6 +257,10 @@ struct PdevJobControl {
   DWORD flags;              // JF_*
   DWORD reserved;           // never set
   DWORD jobId[2];           // dwJobId of DrvStartDoc, two copies
+  // Kept per device record rather than per process: one renderer serves several printers and
+  // jobs on different threads. Both follow the job across a ResetDC.
+  SHORT previousCollate;    // dmCollate of the settings at the last new document
+  DWORD docStartTime;       // GetTickCount at DrvStartDoc, for the timing trace
 };
 
 struct PdevJobStartScratch {

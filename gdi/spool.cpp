@@ -9,6 +9,9 @@
 #include <win/memory.h>
 #include <win/spooler.h>
 
+#include "gdi/util.h"
+#include "intrface/devmod2.h"
+
 
 // The page flow emits a page's set-up (page transform) lazily; drawing output that arrives
 // before it would land in the previous transform. Builds without the page flow leave it out.
@@ -260,6 +263,33 @@ BOOL Spool_MakeDirectories(const WCHAR* path, int mode) {
     if (error == ERROR_PATH_NOT_FOUND) return FALSE;
   }
   return IsDirectory(work) ? TRUE : FALSE;
+}
+
+void Spool_OpenJobFiles(PDEV* pdev) {
+  Spool_ResetOutput(pdev);
+  PdevOutputState& out = pdev->job.output;
+  out.copiesToPlay = 1;
+  const RenderDevmode& job = pdev->job.jobSettings;
+  const RenderDevmode& merged = pdev->settings;
+  DWORD flags = 0;
+  if (merged.dmPublic.dmCopies >= 2 && merged.dmPublic.dmCollate == DMCOLLATE_TRUE &&
+      job.dmPrivate.overlay.bOverlay != OVERLAY_CREATE) {
+    flags |= JOF_DRIVER_COLLATE;
+    out.copiesToPlay = static_cast<DWORD>(job.dmPublic.dmCopies);
+  }
+  if (job.dmPrivate.dwUiWord10 != 0) flags |= JOF_REVERSE_ORDER;
+  if (job.dmPrivate.bDocumentStyle == 3 || job.dmPrivate.bDocumentStyle == 4) flags |= JOF_DRIVER_DUPLEX;
+  if (job.dmPrivate.bPosterLayout) flags |= JOF_POSTER;
+  if (job.dmPrivate.bBooklet) flags |= JOF_BOOKLET;
+  constexpr DWORD kReplayed = JOF_STORED_FORM | JOF_DRIVER_COLLATE | JOF_REVERSE_ORDER | JOF_POSTER |
+                              JOF_DRIVER_DUPLEX | JOF_BOOKLET;
+  if (flags & kReplayed) {
+    Util_DebugPrint("Spool_OpenJobFiles: no spool-file replay, the job goes to the printer (flags 0x%X)\n",
+                    static_cast<unsigned>(flags));
+    flags &= ~kReplayed;
+  }
+  out.copiesToPlay = 0;
+  out.flags = flags | JOF_TO_PRINTER;
 }
 
 void Spool_EndDocHook(DWORD) {}

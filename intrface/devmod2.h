@@ -16,7 +16,9 @@
 //   - 556    the sheet-end font switch word of the page flow;
 //   - 13606  the black-conversion setting of the device group (0..3);
 //   - 13628  the job id that DrvStartDoc copies into the settings;
-//   - 11252  the paper-by-media matrix (inside the address-list section, after its 16 entries).
+//   - 11252  the paper-by-media matrix (inside the address-list section, after its 16 entries);
+//   - 11474  the six 8-byte form-slot entries of overlay forms (in the address-list section's
+//            reserved tail, so that they travel with that section through the merge).
 // Each is zero in every record the conversion builds and in the defaults (the matrix is
 // written by every merge). Unused and free: 10-11, 1840-1855, 1883-1887, 13556-13587,
 // 13609-13611, 13632-13633, 14658-14659, 14661-14663, 14677-14679.
@@ -52,6 +54,9 @@ constexpr size_t RENDER_MEDIA_TYPES = 6;
 constexpr size_t RENDER_MARGIN_ROWS = 49;
 constexpr size_t RENDER_ADDRESS_ENTRIES = 16;
 constexpr size_t RENDER_NAME_UNITS = 256;         // form name, overlay file, dump file names
+constexpr size_t RENDER_FORM_SLOTS = 6;
+constexpr size_t RENDER_FORM_SLOT_BYTES = 8;
+constexpr size_t RENDER_FORM_SLOTS_OFFSET = 11474;  // private offset of the form-slot entries
 
 // Media types of PAPER_DLG.wMediaType.
 enum RenderMediaType : WORD {
@@ -350,6 +355,8 @@ static_assert(offsetof(RenderPrivate, header) == 6720);
 static_assert(offsetof(RenderPrivate, bExtra) == 7816);
 static_assert(offsetof(RenderPrivate, address) == 9148);
 static_assert(offsetof(RenderPrivate, address.bPaperMediaMatrix) == 11252);
+static_assert(offsetof(RenderPrivate, address.reserved2326) == RENDER_FORM_SLOTS_OFFSET &&
+              RENDER_FORM_SLOTS * RENDER_FORM_SLOT_BYTES <= sizeof(ADDRESS_LIST::reserved2326));
 static_assert(offsetof(RenderPrivate, device) == 13588);
 static_assert(offsetof(RenderPrivate, device.dwUiExtra1) == 13592);
 static_assert(offsetof(RenderPrivate, device.dwUiExtra2) == 13596);

@@ -11,6 +11,7 @@
 #include <win/spooler.h>
 
 #include "gdi/gx.h"
+#include "gdi/jobctrl.h"
 #include "gdi/nt/ddientry.h"
 #include "gdi/nt/fontdata.h"
 #include "gdi/util.h"
@@ -405,6 +406,8 @@ VOID APIENTRY DrvDisablePDEV(DHPDEV dhpdev) {
   PDEV* pdev = reinterpret_cast<PDEV*>(dhpdev);
   if (!ValidatePdev(pdev, FALSE, CALL_OTHER)) return;
   UnregisterPdev(pdev);
+  // A job still open here was abandoned: its allocations and temporary files go with it.
+  JobCtrl_CloseJob(pdev);
   if (pdev->hpal) EngDeletePalette(pdev->hpal);
   pdev->hpal = nullptr;
   FreeFontSubstitutions(pdev);

@@ -3,12 +3,6 @@
 // device could not do. The entries of the function table stay pinned regardless.
 #include "gdi/nt/ddientry.h"
 
-BOOL APIENTRY DrvResetPDEV(DHPDEV, DHPDEV) { return FALSE; }
-BOOL APIENTRY DrvStartDoc(SURFOBJ*, LPWSTR, DWORD) { return FALSE; }
-BOOL APIENTRY DrvStartPage(SURFOBJ*) { return FALSE; }
-BOOL APIENTRY DrvSendPage(SURFOBJ*) { return FALSE; }
-BOOL APIENTRY DrvEndDoc(SURFOBJ*, FLONG) { return FALSE; }
-
 BOOL APIENTRY DrvBitBlt(SURFOBJ*, SURFOBJ*, SURFOBJ*, CLIPOBJ*, XLATEOBJ*, RECTL*, POINTL*, POINTL*, BRUSHOBJ*,
                         POINTL*, ROP4) {
   return FALSE;
