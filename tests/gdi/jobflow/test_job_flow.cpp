@@ -78,6 +78,30 @@ INSTANTIATE_TEST_SUITE_P(Copies, JobCopies,
                                   std::to_string(info.param.collate);
                          });
 
+// Zoom reaches the application as the logical resolution, and only there: an application that
+// draws an inch as LOGPIXELSX units draws zoom-percent of an inch of device dots, and the page
+// itself is not scaled again.
+class JobZoom : public PrinterDCTest, public ::testing::WithParamInterface<short> {};
+
+TEST_P(JobZoom, LogicalResolutionCarriesTheZoomAndThePageScaleStaysOne) {
+  const short zoom = GetParam();
+  std::vector<BYTE> devmode = PrinterDevmode([&](DEVMODEW& dm, BYTE*) {
+    dm.dmScale = zoom;
+    dm.dmFields |= DM_SCALE;
+  });
+  HDC hdc = CreateDC(AsDevmode(devmode));
+  ASSERT_NE(hdc, nullptr) << GetLastError();
+  EXPECT_EQ(GetDeviceCaps(hdc, LOGPIXELSX), 600 * zoom / 100);
+  EXPECT_EQ(GetDeviceCaps(hdc, LOGPIXELSY), 600 * zoom / 100);
+  DWORD job = PrintDocument(hdc, 1);
+  DeleteDC(hdc);
+  pclxl::Decoded decoded = DecodedJob(job);
+  ASSERT_TRUE(decoded.ok) << decoded.error;
+  EXPECT_EQ(Lines(decoded, "SetPageScale"), std::vector<std::string>{"SetPageScale PageScale=(1,1)"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Zoom, JobZoom, ::testing::Values(25, 50, 200));
+
 // A ResetDC to landscape between two pages: the second sheet is a landscape sheet.
 TEST_F(JobFlow, ResetDCToLandscapeBetweenPages) {
   std::vector<BYTE> portrait = PrinterDevmode();
