@@ -9,6 +9,7 @@
 #include <win/memory.h>
 #include <win/system.h>
 
+#include "gdi/fontcach.h"
 #include "gdi/gx.h"
 #include "gdi/nt/dumpui.h"
 #include "gdi/nt/enable.h"
@@ -40,7 +41,15 @@ bool KeepsFontsAcrossSheets(const PDEV* pdev) {
   return !(job.dmPrivate.bFlags14660 & 0x1) && job.dmPrivate.paper.wKeepFontsOff == 0 && job.dmPrivate.dwUiWord10 == 0;
 }
 
-void DropSheetFonts(PDEV* pdev) { PclXl_FreeFontLists(pdev); }
+// Every downloaded font leaves the printer (RemoveFont each) before the lists are emptied and
+// the numbering restarts: the printer rejects a font name it still holds.
+void DropSheetFonts(PDEV* pdev) {
+  while (FontCacheRecord* font = pdev->job.fontLists.fonts) {
+    if (!FontCach_DropFont(pdev, font->fontNumber, nullptr, nullptr)) break;
+  }
+  PclXl_FreeFontLists(pdev);
+  FontCach_ResetNumbering(pdev);
+}
 
 // The name is cut to the record's field and always terminated. `name` may be the field itself.
 void TakeDocumentName(PDEV* pdev, const WCHAR* name) {
@@ -158,6 +167,7 @@ HANDLE JobCtrl_StartDoc(PDEV* pdev, const WCHAR* documentName, HANDLE printer, i
   control.flags |= JF_JOB_OPEN;
   JobCtrl_GetPageGeometry(pdev);
   Spool_OpenJobFiles(pdev);
+  FontCach_ResetNumbering(pdev);
   if (IsPdfDocumentName(control.documentName)) control.flags |= JF_PDF_DOCUMENT;
   return control.hJobOutput;
 }
