@@ -342,15 +342,18 @@ BOOL JobCtrl_ResetPdev(PDEV* newPdev, PDEV* oldPdev) {
   oldPdev->job.guard = PDEV_GUARD;
 
   const DWORD flags = newPdev->jobCtl.flags;
-  if (!(flags & JF_JOB_OPEN) || (flags & JF_RESTART_MARK)) return TRUE;
+  if (!(flags & JF_JOB_OPEN)) return TRUE;
   PdevJobState& job = newPdev->job;
   if (Devmode_GetNupNum(&oldPdev->settings) > 1 || oldPdev->settings.dmPrivate.bBooklet) {
+    // A sheet grid that has begun cannot change its copies or its layout half-way: with the
+    // mark the job goes on as it began.
+    if (flags & JF_RESTART_MARK) return TRUE;
     job.pageFlow.referencePage = newPdev->physicalPage;
     job.pageFlow.referenceOrientation = newPdev->orientation;
     if (nupChanged) JobCtrl_LayoutNup(newPdev);
   } else {
-    // One page per sheet: the next page prints with the new settings (a new orientation
-    // comes out as a page of that orientation).
+    // One page per sheet: every sheet stands alone, so the next page prints with the new
+    // settings whatever changed (a new orientation comes out as a page of that orientation).
     JobCtrl_GetPageGeometry(newPdev);
   }
   JobCtrl_ComputePrintableBox(newPdev);

@@ -55,8 +55,10 @@ void JobCtrl_EndPage(PDEV* pdev);
 // Ends the job: pending page and sheet, CloseDataSource, EndSession and the PJL trailer for a
 // begun session, then the job is closed. FALSE when the job's output failed on the way.
 BOOL JobCtrl_EndDoc(PDEV* pdev);
-// Hands the job of `oldPdev` to `newPdev` (DrvResetPDEV). FALSE when the old record is missing
-// or its orientation is neither portrait nor landscape.
+// Hands the job of `oldPdev` to `newPdev` (DrvResetPDEV). A change of copies, one-up collation
+// or a layout group sets the restart mark; an N-up job with the mark keeps its grid and job copy,
+// while a one-up job always prints its next page with the new settings. FALSE when the old
+// record is missing or its orientation is neither portrait nor landscape.
 BOOL JobCtrl_ResetPdev(PDEV* newPdev, PDEV* oldPdev);
 // Closes whatever job the record holds: job flags and handles cleared, the job's chained
 // allocations, soft-font lists and page table released. The record keeps no job afterwards.

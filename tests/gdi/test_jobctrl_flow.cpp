@@ -188,23 +188,39 @@ TEST_F(Flow, ResetPdevMovesTheJobAndItsAllocations) {
   EXPECT_NE(pages[1].find("eLandscapeOrientation"), std::string::npos);
 }
 
-TEST_F(Flow, ResetPdevChangingCopiesSetsTheRestartMark) {
+// A change of copies marks the job. One-up sheets stand alone and take the new count; an N-up
+// sheet grid goes on as it began.
+struct MarkCase {
+  const char* name;
+  BYTE nup;
+  short copiesAfter;
+};
+
+class RestartMark : public JobCtrlTest, public ::testing::WithParamInterface<MarkCase> {};
+
+TEST_P(RestartMark, ChangingCopiesDuringTheJob) {
+  Change([&](RenderDevmode& s) { s.dmPrivate.nup.bNupNum = GetParam().nup; });
   ASSERT_TRUE(StartJob());
   testsupport::OpenPdev other;
   other.Create();
   PDEV* fresh = other.pdev();
-  RenderDevmode copies = fresh->settings;
+  RenderDevmode copies = pdev()->settings;
   copies.dmPublic.dmCopies = 4;
   Gx_InitPdevDevmode(fresh, &copies);
   ASSERT_TRUE(DrvResetPDEV(reinterpret_cast<DHPDEV>(pdev()), reinterpret_cast<DHPDEV>(fresh)));
   EXPECT_TRUE(fresh->jobCtl.flags & JF_RESTART_MARK);
-  EXPECT_EQ(fresh->job.jobSettings.dmPublic.dmCopies, 1) << "the running job keeps what its header promised";
+  EXPECT_EQ(fresh->job.jobSettings.dmPublic.dmCopies, GetParam().copiesAfter);
   SURFOBJ surface{};
   surface.dhpdev = reinterpret_cast<DHPDEV>(fresh);
   EXPECT_TRUE(DrvEndDoc(&surface, 0));
   EXPECT_FALSE(fresh->jobCtl.flags & JF_RESTART_MARK) << "cleared with the job";
   EndDocPrinter(open_.printer());
 }
+
+INSTANTIATE_TEST_SUITE_P(Copies, RestartMark,
+                         ::testing::Values(MarkCase{"OneUpTakesTheNewCount", 1, 4},
+                                           MarkCase{"FourUpKeepsItsGrid", 4, 1}),
+                         [](const ::testing::TestParamInfo<MarkCase>& info) { return std::string(info.param.name); });
 
 TEST_F(Flow, ResetPdevRefusesAnOldRecordWithoutOrientation) {
   testsupport::OpenPdev other;

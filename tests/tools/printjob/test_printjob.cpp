@@ -1,0 +1,181 @@
+// printjob run as its own program, as a person runs it: the sample document or a script on a
+// fresh machine, settings from the command line, and the job file it leaves.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "pclxl_decoder.h"
+#include "platform_testing.h"
+#include "temp_machine.h"
+
+namespace {
+
+struct ToolRun {
+  int status = -1;
+  std::string output;  // stdout and stderr
+};
+
+ToolRun PrintJob(const std::string& arguments) {
+  ToolRun run;
+  std::string command = std::string(VELMOR_OUT_DIR) + "/printjob " + arguments + " 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[512];
+  while (fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
+  int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+std::vector<uint8_t> ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::vector<uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> Lines(const pclxl::Decoded& job, const std::string& prefix) {
+  std::vector<std::string> out;
+  for (const std::string& line : job.listing)
+    if (line.compare(0, prefix.size(), prefix) == 0) out.push_back(line);
+  return out;
+}
+
+class PrintJobTool : public ::testing::Test {
+ protected:
+  // A machine installed by setup-machine, with a fixed computer name for the whole machine.
+  std::string InstalledMachine(const std::string& name, const char* computer = "PC01") {
+    std::string root = machine_.root() + "/" + name;
+    std::string command = std::string(VELMOR_OUT_DIR) + "/setup-machine " + root + " > /dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    PlatformTest_UseMachine(root.c_str());
+    PlatformTest_SetComputerName(computer, TRUE);
+    return root;
+  }
+
+  std::string Out(const std::string& name) { return machine_.root() + "/" + name; }
+
+  std::string WriteScript(const std::string& name, const std::string& text) {
+    std::string path = machine_.root() + "/" + name;
+    std::ofstream(path) << text;
+    return path;
+  }
+
+  testsupport::TempMachine machine_;
+};
+
+TEST_F(PrintJobTool, PrintsTheSampleOnAFreshMachineAndSaysWhere) {
+  std::string out = Out("sample.pxl");
+  ToolRun run = PrintJob("-o " + out);
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("machine: "), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find(" pages, "), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find(" bytes, "), std::string::npos) << run.output;
+  EXPECT_NE(run.output.find("-> " + out), std::string::npos) << run.output;
+  // The machine it made is a machine: its printer is there.
+  size_t at = run.output.find("machine: ") + 9;
+  std::string root = run.output.substr(at, run.output.find(' ', at) - at);
+  EXPECT_TRUE(std::filesystem::exists(root + "/spooler")) << root;
+  std::filesystem::remove_all(root);
+
+  pclxl::Decoded job = pclxl::DecodeJob(ReadBytes(out));
+  ASSERT_TRUE(job.ok) << job.error << " at " << job.errorOffset;
+  EXPECT_EQ(job.listing.front(), "<UEL>");
+  EXPECT_EQ(job.pjlBefore.front(), "@PJL COMMENT Version 3.0 For Windows 2000");
+  std::vector<std::string> sheets = Lines(job, "BeginPage");
+  EXPECT_GE(sheets.size(), 3u);
+  EXPECT_EQ(Lines(job, "EndPage").size(), sheets.size()) << "one BeginPage and one EndPage per sheet";
+  EXPECT_NE(sheets.back().find("eLandscapeOrientation"), std::string::npos) << "the last page after a ResetDC";
+  ASSERT_GE(job.listing.size(), 4u);
+  EXPECT_EQ(job.listing[job.listing.size() - 4], "EndSession");
+  EXPECT_EQ(job.listing[job.listing.size() - 3], "<UEL>");
+  EXPECT_EQ(job.listing[job.listing.size() - 2], "@PJL EOJ");
+  EXPECT_EQ(job.listing.back(), "<UEL>");
+}
+
+TEST_F(PrintJobTool, TwoRunsWithTheSameInputAndComputerAreByteIdentical) {
+  std::string first = InstalledMachine("first");
+  std::string second = InstalledMachine("second");
+  ToolRun a = PrintJob("--machine " + first + " -o " + Out("a.pxl"));
+  ToolRun b = PrintJob("--machine " + second + " -o " + Out("b.pxl"));
+  ASSERT_EQ(a.status, 0) << a.output;
+  ASSERT_EQ(b.status, 0) << b.output;
+  std::vector<uint8_t> bytesA = ReadBytes(Out("a.pxl"));
+  EXPECT_FALSE(bytesA.empty());
+  EXPECT_EQ(bytesA, ReadBytes(Out("b.pxl")));
+  pclxl::Decoded job = pclxl::DecodeJob(bytesA);
+  EXPECT_EQ(Lines(job, "@PJL SET JOBOWNER"), std::vector<std::string>{"@PJL SET JOBOWNER=vmPC01"});
+}
+
+TEST_F(PrintJobTool, SettingsReachTheJobAndRepairsAreReported) {
+  std::string root = InstalledMachine("settings");
+  ToolRun run = PrintJob("--machine " + root + " --set dmCopies=3 --set MultipleUp=4 --set dmOrientation=9 -o " +
+                     Out("s.pxl"));
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("warning: dmOrientation=9 was repaired by the driver to 1"), std::string::npos)
+      << run.output;
+  pclxl::Decoded job = pclxl::DecodeJob(ReadBytes(Out("s.pxl")));
+  ASSERT_TRUE(job.ok) << job.error;
+  EXPECT_EQ(Lines(job, "@PJL SET COPIES"), std::vector<std::string>{"@PJL SET COPIES=3"});
+  EXPECT_EQ(Lines(job, "BeginPage").size(), 1u) << "four pages on one 4-up sheet";
+  EXPECT_EQ(Lines(job, "EndPage"), std::vector<std::string>{"EndPage PageCopies=3"});
+}
+
+struct Refusal {
+  const char* name;
+  std::string arguments;
+  std::string message;
+};
+
+class PrintJobRefusals : public PrintJobTool, public ::testing::WithParamInterface<Refusal> {};
+
+TEST_P(PrintJobRefusals, FailWithAClearMessageAndWriteNothing) {
+  std::string root = InstalledMachine("refusal");
+  WriteScript("bad.txt", "page\n# a comment\n\nfrobnicate 1 2\n");
+  WriteScript("short.txt", "page\nresetdc\n");
+  std::string out = Out("never.pxl");
+  std::string arguments = GetParam().arguments;
+  for (size_t at; (at = arguments.find("DIR")) != std::string::npos;) arguments.replace(at, 3, machine_.root());
+  ToolRun run = PrintJob("--machine " + root + " " + arguments + " -o " + out);
+  EXPECT_EQ(run.status, 1) << run.output;
+  EXPECT_NE(run.output.find(GetParam().message), std::string::npos) << run.output;
+  EXPECT_FALSE(std::filesystem::exists(out));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, PrintJobRefusals,
+    ::testing::Values(
+        Refusal{"UnknownCommand", "--script DIR/bad.txt", "bad.txt:4: unknown command 'frobnicate'"},
+        Refusal{"MissingArguments", "--script DIR/short.txt", "short.txt:2: resetdc: at least one KEY=VALUE"},
+        Refusal{"UnknownSetting", "--set Frob=1", "unknown setting 'Frob'"},
+        Refusal{"NotKeyValue", "--set dmCopies", "'dmCopies' is not KEY=VALUE"},
+        Refusal{"ValueTooWide", "--set dmCopies=70000", "'70000' is not a value dmCopies can hold"},
+        Refusal{"NoScriptFile", "--script DIR/none.txt", "cannot read the script"},
+        Refusal{"NoPrinter", "--printer Nobody", "has no printer \"Nobody\""}),
+    [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
+
+TEST_F(PrintJobTool, WithoutAnOutputFileItSaysHowToCallIt) {
+  ToolRun run = PrintJob("");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.output.find("usage: printjob"), std::string::npos) << run.output;
+}
+
+TEST_F(PrintJobTool, AScriptPrintsItsPagesWithAResetDC) {
+  std::string root = InstalledMachine("script");
+  std::string script = WriteScript("pages.txt", "page\npage\nresetdc dmOrientation=2 dmCopies=2\npage\n");
+  ToolRun run = PrintJob("--machine " + root + " --script " + script + " --document report.PDF -o " + Out("p.pxl"));
+  ASSERT_EQ(run.status, 0) << run.output;
+  EXPECT_NE(run.output.find("3 pages"), std::string::npos) << run.output;
+  pclxl::Decoded job = pclxl::DecodeJob(ReadBytes(Out("p.pxl")));
+  ASSERT_TRUE(job.ok) << job.error;
+  std::vector<std::string> sheets = Lines(job, "BeginPage");
+  ASSERT_EQ(sheets.size(), 3u);
+  EXPECT_NE(sheets[2].find("eLandscapeOrientation"), std::string::npos);
+}
+
+}  // namespace
