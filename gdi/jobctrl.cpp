@@ -232,7 +232,10 @@ BOOL JobCtrl_SendPage(PDEV* pdev, int mode) {
     PclXl_SetPageOrigin(pdev, m, m);
     PclXl_SetPageRotation(pdev, 0);
     PclXl_SetPageScale(pdev, FALSE);
-    JobCtrl_DrawNupFrames(pdev, JOBCTRL_FRAME_CELL, pdev->job.pageFlow.sheetPages);
+    // A tiled watermark spreads over the cells drawn before: their borders are drawn again.
+    const int last = pdev->job.pageFlow.sheetPages;
+    const int first = pdev->job.jobSettings.dmPrivate.wmark.wmTile != 0 ? 1 : last;
+    for (int page = first; page <= last; ++page) JobCtrl_DrawNupFrames(pdev, JOBCTRL_FRAME_CELL, page);
   }
   if (!PrintsNup(pdev) || pdev->job.pageFlow.sheetPages % CellsPerSheet(pdev) == 0) JobCtrl_EndPage(pdev);
   Spool_Flush(pdev);

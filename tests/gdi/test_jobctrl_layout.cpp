@@ -106,6 +106,20 @@ TEST_F(Layout, CellBordersAreFramedInsideEachCell) {
   EXPECT_EQ(Lines(job, "EndPage"), std::vector<std::string>{"EndPage PageCopies=1"}) << "two pages, one sheet";
 }
 
+// A tiled watermark covers the cells drawn before, so each page draws every border up to its own.
+TEST_F(Layout, ATiledWatermarkRedrawsTheEarlierBorders) {
+  Change([](RenderDevmode& s) {
+    s.dmPrivate.nup.bNupNum = 4;
+    s.dmPrivate.nup.bNupFlags = NUP_FLAG_BORDERS;
+    s.dmPrivate.wmark.wmTile = 1;
+  });
+  ASSERT_TRUE(StartJob());
+  ASSERT_TRUE(PrintPages(3));
+  pclxl::Decoded job = Job();
+  ASSERT_TRUE(job.ok) << job.error;
+  EXPECT_EQ(Lines(job, "PaintPath").size(), 1u + 2u + 3u);
+}
+
 }  // namespace
 }  // namespace jobctrltest
 
