@@ -196,3 +196,28 @@ WINBASEAPI VOID APIENTRY EngUnlockSurface(SURFOBJ* pso) {
 }
 
 }  // extern "C"
+
+namespace plat::engine {
+
+ULONG FormatFromBitCount(WORD bitCount) {
+  switch (bitCount) {
+    case 1: return BMF_1BPP;
+    case 4: return BMF_4BPP;
+    case 8: return BMF_8BPP;
+    case 16: return BMF_16BPP;
+    case 24: return BMF_24BPP;
+    case 32: return BMF_32BPP;
+    default: return 0;
+  }
+}
+
+HSURF CreateBitmapOver(SIZEL size, ULONG format, BYTE* bits, ULONG stride, bool topDown) {
+  if (bits == nullptr || stride > 0x7FFFFFFF) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return reinterpret_cast<HSURF>(
+      EngCreateBitmap(size, static_cast<LONG>(stride), format, topDown ? BMF_TOPDOWN : 0, bits));
+}
+
+}  // namespace plat::engine

@@ -192,3 +192,36 @@ WINBASEAPI ULONG APIENTRY BRUSHOBJ_ulGetBrushColor(BRUSHOBJ* pbo) {
 }
 
 }  // extern "C"
+
+namespace plat::engine {
+
+bool BrushColorAt(const BRUSHOBJ* brush, POINTL origin, LONG x, LONG y, ULONG& color) {
+  BrushObject* object = Find(brush);
+  if (object == nullptr) return false;
+  if (object->bo.iSolidColor != 0xFFFFFFFF || object->pattern == nullptr) {
+    color = object->bo.iSolidColor & 0xFFFFFF;
+    return true;
+  }
+  SURFOBJ* so = PatternSurface(*object);
+  if (so == nullptr || so->iType != STYPE_BITMAP || so->sizlBitmap.cx <= 0 || so->sizlBitmap.cy <= 0) return false;
+  LONG w = so->sizlBitmap.cx, h = so->sizlBitmap.cy;
+  LONG px = static_cast<LONG>(((static_cast<int64_t>(x) - origin.x) % w + w) % w);
+  LONG py = static_cast<LONG>(((static_cast<int64_t>(y) - origin.y) % h + h) % h);
+  const BYTE* row = static_cast<const BYTE*>(so->pvScan0) + static_cast<ptrdiff_t>(py) * so->lDelta;
+  ULONG pixel = 0;
+  switch (so->iBitmapFormat) {
+    case BMF_1BPP: pixel = (row[px / 8] >> (7 - px % 8)) & 1; break;
+    case BMF_4BPP: pixel = (px % 2 == 0) ? row[px / 2] >> 4 : row[px / 2] & 0xF; break;
+    case BMF_8BPP: pixel = row[px]; break;
+    case BMF_16BPP: pixel = row[2 * px] | (row[2 * px + 1] << 8); break;
+    case BMF_24BPP: pixel = row[3 * px] | (row[3 * px + 1] << 8) | (ULONG{row[3 * px + 2]} << 16); break;
+    case BMF_32BPP:
+      pixel = row[4 * px] | (row[4 * px + 1] << 8) | (ULONG{row[4 * px + 2]} << 16) | (ULONG{row[4 * px + 3]} << 24);
+      break;
+    default: return false;
+  }
+  color = XLATEOBJ_iXlate(object->xlate.get(), pixel) & 0xFFFFFF;
+  return true;
+}
+
+}  // namespace plat::engine

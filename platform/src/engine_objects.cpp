@@ -70,6 +70,7 @@ HDEV CreateDevice() {
 }
 
 void DestroyDevice(HDEV hdev) {
+  ForgetDeviceDriver(hdev);
   EngineObjects& o = Objects();
   std::lock_guard<std::mutex> guard(o.lock);
   o.devices.erase(Id(hdev));
@@ -116,6 +117,17 @@ bool PaletteExists(HPALETTE hpal) {
   EngineObjects& o = Objects();
   std::lock_guard<std::mutex> guard(o.lock);
   return o.palettes.count(Id(hpal)) != 0;
+}
+
+bool PaletteContents(HPALETTE hpal, ULONG& mode, std::vector<ULONG>& colors, FLONG masks[3]) {
+  EngineObjects& o = Objects();
+  std::lock_guard<std::mutex> guard(o.lock);
+  auto it = o.palettes.find(Id(hpal));
+  if (it == o.palettes.end()) return false;
+  mode = it->second.mode;
+  colors = it->second.colors;
+  for (int i = 0; i < 3; ++i) masks[i] = it->second.masks[i];
+  return true;
 }
 
 }  // namespace plat::engine

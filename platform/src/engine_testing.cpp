@@ -92,3 +92,57 @@ WINBASEAPI void PlatformTest_DeleteLineAttrs(LINEATTRS* attrs) {
 }
 
 }  // extern "C"
+
+extern "C" {
+
+WINBASEAPI XLATEOBJ* PlatformTest_CreateDibXlate(WORD bitCount, DWORD compression, DWORD clrUsed, const BYTE* quads,
+                                                 ULONG quadCount, const DWORD* masks) {
+  return plat::engine::CreateXlate(plat::engine::DibPalette(bitCount, compression, clrUsed, quads, quadCount, masks))
+      .release();
+}
+
+}  // extern "C"
+
+namespace {
+
+plat::engine::DriverTable TableOf(const DRVFN* functions, ULONG count) {
+  plat::engine::DriverTable table;
+  for (ULONG i = 0; functions && i < count; ++i)
+    if (functions[i].iFunc < table.functions.size()) table.functions[functions[i].iFunc] = functions[i].pfn;
+  return table;
+}
+
+}  // namespace
+
+extern "C" {
+
+WINBASEAPI BOOL PlatformTest_EngineStrokePath(const DRVFN* functions, ULONG count, SURFOBJ* pso, PATHOBJ* ppo,
+                                              CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg,
+                                              LINEATTRS* plineattrs, MIX mix) {
+  return plat::engine::StrokePath(TableOf(functions, count), pso, ppo, pco, nullptr, pbo, pptlBrushOrg, plineattrs,
+                                  mix);
+}
+
+WINBASEAPI BOOL PlatformTest_EngineFillPath(const DRVFN* functions, ULONG count, SURFOBJ* pso, PATHOBJ* ppo,
+                                            CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix,
+                                            FLONG flOptions) {
+  return plat::engine::FillPath(TableOf(functions, count), pso, ppo, pco, pbo, pptlBrushOrg, mix, flOptions);
+}
+
+WINBASEAPI BOOL PlatformTest_EngineStrokeAndFillPath(const DRVFN* functions, ULONG count, SURFOBJ* pso,
+                                                     PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pboStroke,
+                                                     LINEATTRS* plineattrs, BRUSHOBJ* pboFill, POINTL* pptlBrushOrg,
+                                                     MIX mixFill, FLONG flOptions) {
+  return plat::engine::StrokeAndFillPath(TableOf(functions, count), pso, ppo, pco, nullptr, pboStroke, plineattrs,
+                                         pboFill, pptlBrushOrg, mixFill, flOptions);
+}
+
+WINBASEAPI HDEV PlatformTest_CreateEngineDevice(const DRVFN* functions, ULONG count) {
+  HDEV hdev = plat::engine::CreateDevice();
+  plat::engine::SetDeviceDriver(hdev, TableOf(functions, count));
+  return hdev;
+}
+
+WINBASEAPI void PlatformTest_DestroyEngineDevice(HDEV hdev) { plat::engine::DestroyDevice(hdev); }
+
+}  // extern "C"

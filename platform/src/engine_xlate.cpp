@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <bit>
 
+#include "internal/engine.h"
 #include "internal/engine_objects.h"
 #include "internal/engine_registry.h"
 
@@ -216,3 +217,43 @@ WINBASEAPI ULONG APIENTRY XLATEOBJ_cGetPalette(XLATEOBJ* pxlo, ULONG iPal, ULONG
 }
 
 }  // extern "C"
+
+namespace plat::engine {
+
+Palette DibPalette(WORD bitCount, DWORD compression, DWORD clrUsed, const BYTE* quads, size_t quadCount,
+                   const DWORD* masks) {
+  constexpr DWORD kBitfields = 3;
+  if (bitCount >= 1 && bitCount <= 8) {
+    size_t full = size_t{1} << bitCount;
+    size_t entries = clrUsed == 0 || clrUsed > full ? full : clrUsed;
+    std::vector<ULONG> colors = ColorsFromRgbQuads(quads, std::min(entries, quads ? quadCount : 0));
+    colors.resize(entries, 0);
+    return IndexedPalette(std::move(colors));
+  }
+  if (bitCount == 16) {
+    if (compression == kBitfields && masks && (masks[0] | masks[1] | masks[2]) != 0)
+      return BitfieldsPalette(masks[0], masks[1], masks[2]);
+    return BitfieldsPalette(0x7C00, 0x03E0, 0x001F);
+  }
+  Palette bgr;
+  bgr.mode = PAL_BGR;
+  if (bitCount == 32 && compression == kBitfields && masks && (masks[0] | masks[1] | masks[2]) != 0 &&
+      !(masks[0] == 0xFF0000 && masks[1] == 0x00FF00 && masks[2] == 0x0000FF))
+    return BitfieldsPalette(masks[0], masks[1], masks[2]);
+  return bgr;
+}
+
+Palette MonochromePalette(COLORREF text, COLORREF background) {
+  return IndexedPalette({text & 0xFFFFFF, background & 0xFFFFFF});
+}
+
+Palette PaletteOfHandle(HPALETTE hpal) {
+  Palette palette;
+  FLONG masks[3] = {0, 0, 0};
+  if (!PaletteContents(hpal, palette.mode, palette.colors, masks)) return DevicePalette();
+  palette.masks = {masks[0], masks[1], masks[2]};
+  if (palette.mode != PAL_INDEXED && palette.mode != PAL_BITFIELDS && palette.mode != PAL_BGR) return DevicePalette();
+  return palette;
+}
+
+}  // namespace plat::engine

@@ -8,6 +8,7 @@
 #include <win/modules.h>
 #include <win/spooler.h>
 
+#include "internal/engine_objects.h"
 #include "internal/gdi_dc.h"
 #include "internal/unicode.h"
 
@@ -99,6 +100,7 @@ bool EnableDevice(PrinterDC& dc, std::vector<BYTE>& devmode, EnabledDevice& out)
   auto disablePdev = dc.driver.Get<PFN_DrvDisablePDEV>(INDEX_DrvDisablePDEV);
 
   out.hdev = engine::CreateDevice();
+  engine::SetDeviceDriver(out.hdev, dc.driver);  // for the drawing the driver hands back
   HSURF patterns[HS_DDI_MAX] = {};
   std::u16string port = dc.port;
   std::u16string name = dc.printerName;

@@ -204,11 +204,37 @@ WINBASEAPI void PlatformTest_DeleteBrush(BRUSHOBJ* brush);
 WINBASEAPI XLATEOBJ* PlatformTest_CreateXlate(ULONG sourceMode, const ULONG* colors, ULONG count, FLONG red,
                                               FLONG green, FLONG blue);
 WINBASEAPI void PlatformTest_DeleteXlate(XLATEOBJ* xlate);
+// The translation the engine gives a DIB source onto the device: the DIB's bit count,
+// biCompression (BI_RGB 0, BI_BITFIELDS 3), biClrUsed, its colour table (RGBQUAD bytes,
+// quadCount entries) and, for BI_BITFIELDS, its three masks.
+WINBASEAPI XLATEOBJ* PlatformTest_CreateDibXlate(WORD bitCount, DWORD compression, DWORD clrUsed, const BYTE* quads,
+                                                 ULONG quadCount, const DWORD* masks);
 // LINEATTRS as the engine builds them from a pen (the PS_ style word, the width in device units,
 // PS_USERSTYLE entries). NULL for PS_NULL.
 WINBASEAPI LINEATTRS* PlatformTest_CreateLineAttrs(DWORD penStyle, ULONG width, const DWORD* userStyle,
                                                    ULONG userCount);
 WINBASEAPI void PlatformTest_DeleteLineAttrs(LINEATTRS* attrs);
+
+// The path calls as the DC makes them through the engine, with the engine's answers to a
+// refusal: a refused geometric stroke is widened and filled (FP_WINDINGMODE), a refused fill
+// under a DC_COMPLEX clip is filled again one clip rectangle at a time, a refused
+// stroke-and-fill becomes a fill and a stroke. `functions` is the driver's DRVFN table (only
+// the path functions are called).
+WINBASEAPI BOOL PlatformTest_EngineStrokePath(const DRVFN* functions, ULONG count, SURFOBJ* pso, PATHOBJ* ppo,
+                                              CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg,
+                                              LINEATTRS* plineattrs, MIX mix);
+WINBASEAPI BOOL PlatformTest_EngineFillPath(const DRVFN* functions, ULONG count, SURFOBJ* pso, PATHOBJ* ppo,
+                                            CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* pptlBrushOrg, MIX mix,
+                                            FLONG flOptions);
+WINBASEAPI BOOL PlatformTest_EngineStrokeAndFillPath(const DRVFN* functions, ULONG count, SURFOBJ* pso,
+                                                     PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pboStroke,
+                                                     LINEATTRS* plineattrs, BRUSHOBJ* pboFill, POINTL* pptlBrushOrg,
+                                                     MIX mixFill, FLONG flOptions);
+// An engine device whose driver is `functions`: EngAssociateSurface accepts it, and the
+// engine's own drawing (EngBitBlt, EngGradientFill ...) on a device surface associated with it
+// ends in that table's DrvCopyBits.
+WINBASEAPI HDEV PlatformTest_CreateEngineDevice(const DRVFN* functions, ULONG count);
+WINBASEAPI void PlatformTest_DestroyEngineDevice(HDEV hdev);
 
 #ifdef __cplusplus
 }
@@ -291,6 +317,13 @@ inline Xlate MakeXlate(ULONG sourceMode, const std::vector<ULONG>& colors = {}, 
                        FLONG blue = 0) {
   return Xlate(PlatformTest_CreateXlate(sourceMode, colors.data(), static_cast<ULONG>(colors.size()), red, green,
                                         blue));
+}
+
+// quads: RGBQUAD bytes (blue, green, red, reserved) of each colour-table entry.
+inline Xlate MakeDibXlate(WORD bitCount, DWORD compression = 0, DWORD clrUsed = 0,
+                          const std::vector<BYTE>& quads = {}, const DWORD* masks = nullptr) {
+  return Xlate(PlatformTest_CreateDibXlate(bitCount, compression, clrUsed, quads.empty() ? nullptr : quads.data(),
+                                           static_cast<ULONG>(quads.size() / 4), masks));
 }
 
 inline LineAttrs MakeLineAttrs(DWORD penStyle, ULONG width = 1, const std::vector<DWORD>& userStyle = {}) {

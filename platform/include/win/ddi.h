@@ -709,3 +709,20 @@ WINBASEAPI ULONG APIENTRY XLATEOBJ_cGetPalette(XLATEOBJ* pxlo, ULONG iPal, ULONG
 WINBASEAPI HBITMAP APIENTRY EngCreateBitmap(SIZEL sizl, LONG lWidth, ULONG iFormat, FLONG fl, PVOID pvBits);
 WINBASEAPI SURFOBJ* APIENTRY EngLockSurface(HSURF hsurf);
 WINBASEAPI VOID APIENTRY EngUnlockSurface(SURFOBJ* pso);
+
+// ---- The engine's own drawing, for calls a driver hands back -------------------------------
+WINBASEAPI BOOL APIENTRY EngBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                                   RECTL* prclTrg, POINTL* pptlSrc, POINTL* pptlMask, BRUSHOBJ* pbo,
+                                   POINTL* pptlBrush, ROP4 rop4);
+WINBASEAPI BOOL APIENTRY EngStretchBlt(SURFOBJ* psoDest, SURFOBJ* psoSrc, SURFOBJ* psoMask, CLIPOBJ* pco,
+                                       XLATEOBJ* pxlo, COLORADJUSTMENT* pca, POINTL* pptlHTOrg, RECTL* prclDest,
+                                       RECTL* prclSrc, POINTL* pptlMask, ULONG iMode);
+WINBASEAPI BOOL APIENTRY EngTransparentBlt(SURFOBJ* psoDst, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                                           RECTL* prclDst, RECTL* prclSrc, ULONG TransColor,
+                                           ULONG bCalledFromBitBlt);
+WINBASEAPI BOOL APIENTRY EngGradientFill(SURFOBJ* psoDest, CLIPOBJ* pco, XLATEOBJ* pxlo, TRIVERTEX* pVertex,
+                                         ULONG nVertex, PVOID pMesh, ULONG nMesh, RECTL* prclExtents,
+                                         POINTL* pptlDitherOrg, ULONG ulMode);
+WINBASEAPI BOOL APIENTRY EngEraseSurface(SURFOBJ* pso, RECTL* prcl, ULONG iColor);
+WINBASEAPI BOOL APIENTRY EngCopyBits(SURFOBJ* psoDest, SURFOBJ* psoSrc, CLIPOBJ* pco, XLATEOBJ* pxlo,
+                                     RECTL* prclDest, POINTL* pptlSrc);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
 #include <win/ddi.h>
 
@@ -25,6 +26,8 @@ FLONG SurfaceHooks(HSURF hsurf);
 // The device a surface is associated with; nullptr when none.
 HDEV SurfaceDevice(HSURF hsurf);
 bool PaletteExists(HPALETTE hpal);
+// A palette's mode, colours (PAL_INDEXED) and masks (PAL_BITFIELDS); false for an unknown handle.
+bool PaletteContents(HPALETTE hpal, ULONG& mode, std::vector<ULONG>& colors, FLONG masks[3]);
 
 // A driver's DDI functions by index, as DrvEnableDriver handed them back.
 struct DriverTable {

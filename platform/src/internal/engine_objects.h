@@ -22,6 +22,8 @@
 
 #include <win/ddi.h>
 
+#include "internal/engine.h"
+
 namespace plat::engine {
 
 struct ObjectDeleter {
@@ -238,5 +240,71 @@ struct LineAttributes {
 //   PS_USERSTYLE entries as given.
 // - PS_INSIDEFRAME draws solid. PS_NULL has no line attributes: false.
 bool BuildLineAttributes(const PenAttributes& pen, LineAttributes& out);
+
+// ---- Bitmaps of the DC and their translations -------------------------------------------------
+// The BMF_ format of a DIB bit count (1, 4, 8, 16, 24, 32); 0 for others.
+ULONG FormatFromBitCount(WORD bitCount);
+// A bitmap surface laid over memory the caller keeps alive for the surface's life (a DIB
+// section's or memory bitmap's bits): `stride` bytes a row, the first row at `bits` when
+// top-down, the last when bottom-up. nullptr with ERROR_INVALID_PARAMETER when a row does not
+// fit the stride. Deleted with DeleteBitmapSurface (the memory stays the caller's).
+HSURF CreateBitmapOver(SIZEL size, ULONG format, BYTE* bits, ULONG stride, bool topDown);
+// The palette of a DIB as the engine reads it: 1-, 4- and 8-bit DIBs are indexed with the
+// entries of their colour table (biClrUsed of them; 2^bits when 0 or larger; `quads` holds the
+// RGBQUAD bytes of `quadCount` entries, missing ones are black); 16-bit DIBs are 5-5-5
+// bitfields unless BI_BITFIELDS (3) gives masks; 24-bit DIBs and 32-bit BI_RGB DIBs are
+// PAL_BGR; 32-bit BI_BITFIELDS DIBs take their masks (the B-G-R masks are PAL_BGR).
+Palette DibPalette(WORD bitCount, DWORD compression, DWORD clrUsed, const BYTE* quads, size_t quadCount,
+                   const DWORD* masks);
+// A 1-bit bitmap without colours of its own draws in the DC's colours: 0 bits in the text
+// colour, 1 bits in the background colour.
+Palette MonochromePalette(COLORREF text, COLORREF background);
+// The palette a driver gave its device (DEVINFO::hpalDefault, made with EngCreatePalette);
+// the engine's PAL_RGB device palette when the handle is not a palette.
+Palette PaletteOfHandle(HPALETTE hpal);
+
+// ---- Widening and the engine's answers to a refused call ---------------------------------------
+// The outline of a geometric line along the figures: curves flattened to within a quarter dot,
+// the style array (device units, starting elStyleState.e into it; LA_STARTGAP starts with a
+// gap) cut into dashes, and each segment, join (iJoin; a miter longer than eMiterLimit times
+// the width becomes a bevel) and end cap (iEndCap) a closed polygon of its own. Every polygon
+// turns the same way, so the outline fills as the line under FP_WINDINGMODE. A style of only
+// zero lengths draws solid. The width is elWidth.e (1 for a cosmetic line).
+std::vector<PathFigure> WidenFigures(const std::vector<PathFigure>& figures, const LINEATTRS& la);
+// The widened outline of a path the engine made; nullptr for any other pointer.
+PathPtr WidenPath(PATHOBJ* path, const LINEATTRS& la);
+
+// The DC's drawing calls reach the driver through these, which do what the platform's engine
+// does when the driver refuses:
+// - StrokePath: DrvStrokePath; when it answers FALSE for a geometric line (LA_GEOMETRIC), or the
+//   driver has no DrvStrokePath, the engine widens the path and fills the outline through
+//   FillPath with the stroke's brush, FP_WINDINGMODE and the same mix. A refused cosmetic line
+//   stays refused (the engine cannot draw on a device surface).
+// - FillPath: DrvFillPath; when it answers FALSE under a DC_COMPLEX clip, the fill is broken
+//   down into the clip's rectangles (those the path's bounds touch), each filled again through
+//   DrvFillPath under a DC_RECT clip of its own; TRUE when every piece was drawn.
+// - StrokeAndFillPath: DrvStrokeAndFillPath; when refused (or absent), FillPath with the fill
+//   brush and then StrokePath with the pen.
+// Each answers what the driver finally answered; the driver's last error is left as it set it.
+BOOL StrokePath(const DriverTable& driver, SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo, BRUSHOBJ* pbo,
+                POINTL* pptlBrushOrg, LINEATTRS* plineattrs, MIX mix);
+BOOL FillPath(const DriverTable& driver, SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo,
+              POINTL* pptlBrushOrg, MIX mix, FLONG flOptions);
+BOOL StrokeAndFillPath(const DriverTable& driver, SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, XFORMOBJ* pxo,
+                       BRUSHOBJ* pboStroke, LINEATTRS* plineattrs, BRUSHOBJ* pboFill, POINTL* pptlBrushOrg,
+                       MIX mixFill, FLONG flOptions);
+
+// ---- The engine's own drawing ----------------------------------------------------------------
+// The driver functions the engine calls back when a driver hands a call to EngBitBlt,
+// EngStretchBlt, EngTransparentBlt, EngGradientFill, EngEraseSurface or EngCopyBits on its
+// device surface: the engine draws into a temporary 24-bit bitmap (BGR pixels, white where
+// nothing is drawn, since a device surface cannot be read back) and hands it to the driver's
+// DrvCopyBits with the translation onto the device. The DC records the driver of each device
+// when it enables it; DestroyDevice forgets it.
+void SetDeviceDriver(HDEV hdev, const DriverTable& driver);
+void ForgetDeviceDriver(HDEV hdev);
+// The colour a brush paints at a device pixel (its solid colour, or its pattern's pixel there
+// with the brush origin at `origin`), as a COLORREF; false for a brush the engine did not make.
+bool BrushColorAt(const BRUSHOBJ* brush, POINTL origin, LONG x, LONG y, ULONG& color);
 
 }  // namespace plat::engine

@@ -142,3 +142,64 @@ TEST(EngineLineAttributes, FromPens) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EngineDibXlate, AsThePlatformBuildsItForEachSource) {
+  std::vector<BYTE> quads = {0x00, 0x00, 0xFF, 0,   // red
+                             0xFF, 0x00, 0x00, 0,   // blue
+                             0x10, 0x20, 0x30, 0};  // B 10 G 20 R 30
+  struct Case {
+    const char* name;
+    WORD bits;
+    DWORD compression;
+    DWORD clrUsed;
+    FLONG flXlate;
+    ULONG entries;
+  } cases[] = {
+      {"1-bit: two entries", 1, 0, 0, XO_TABLE, 2},
+      {"4-bit with biClrUsed 3", 4, 0, 3, XO_TABLE, 3},
+      {"8-bit with biClrUsed 0: all 256", 8, 0, 0, XO_TABLE, 256},
+      {"8-bit with too large biClrUsed", 8, 0, 1000, XO_TABLE, 256},
+      {"16-bit", 16, 0, 0, 0, 0},
+      {"24-bit", 24, 0, 0, 0, 0},
+      {"32-bit", 32, 0, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    auto xlate = plat_testing::MakeDibXlate(c.bits, c.compression, c.clrUsed, quads);
+    ASSERT_NE(xlate, nullptr) << c.name;
+    EXPECT_EQ(xlate->flXlate, c.flXlate) << c.name;
+    EXPECT_EQ(xlate->cEntries, c.entries) << c.name;
+    if (c.entries) {
+      EXPECT_EQ(XLATEOBJ_iXlate(xlate.get(), 0), RGB(255, 0, 0)) << c.name;
+      EXPECT_EQ(XLATEOBJ_iXlate(xlate.get(), 1), RGB(0, 0, 255)) << c.name;
+      if (c.entries > 2) {
+        EXPECT_EQ(XLATEOBJ_iXlate(xlate.get(), 2), RGB(0x30, 0x20, 0x10)) << c.name;
+      }
+      if (c.entries > 3) {
+        EXPECT_EQ(XLATEOBJ_iXlate(xlate.get(), 3), 0u) << c.name << ": missing entries are black";
+      }
+    }
+  }
+  // The RGB order a driver probes for: a 24-bit DIB's red (0x00FF0000 as a pixel) is the
+  // device's 0x000000FF, so red and blue swap.
+  auto rgb24 = plat_testing::MakeDibXlate(24);
+  EXPECT_EQ(XLATEOBJ_iXlate(rgb24.get(), 0x0000FF), 0xFF0000u);
+  EXPECT_EQ(XLATEOBJ_iXlate(rgb24.get(), 0x00FF00), 0x00FF00u);
+  EXPECT_EQ(XLATEOBJ_iXlate(rgb24.get(), 0xFF0000), 0x0000FFu);
+
+  DWORD masks565[3] = {0xF800, 0x07E0, 0x001F};
+  auto b565 = plat_testing::MakeDibXlate(16, 3, 0, {}, masks565);
+  ULONG got[3];
+  ASSERT_EQ(XLATEOBJ_cGetPalette(b565.get(), XO_SRCBITFIELDS, 3, got), 3u);
+  EXPECT_EQ(got[1], 0x07E0u);
+  auto b555 = plat_testing::MakeDibXlate(16);
+  ASSERT_EQ(XLATEOBJ_cGetPalette(b555.get(), XO_SRCBITFIELDS, 3, got), 3u);
+  EXPECT_EQ(got[0], 0x7C00u) << "16-bit BI_RGB is 5-5-5";
+
+  DWORD bgrMasks[3] = {0xFF0000, 0x00FF00, 0x0000FF};
+  auto bgr32 = plat_testing::MakeDibXlate(32, 3, 0, {}, bgrMasks);
+  EXPECT_EQ(XLATEOBJ_iXlate(bgr32.get(), 0x00FF0000), RGB(255, 0, 0));
+}
+
+}  // namespace
