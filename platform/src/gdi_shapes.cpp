@@ -25,7 +25,8 @@ void DevicePath::BezierTo(POINTFIX c1, POINTFIX c2, POINTFIX end) {
 }
 
 void DevicePath::Close() {
-  if (!types.empty()) types.back() |= PT_CLOSEFIGURE;
+  // A lone move is no figure to close.
+  if (!types.empty() && types.back() != PT_MOVETO) types.back() |= PT_CLOSEFIGURE;
 }
 
 void DevicePath::Append(const DevicePath& other) {

@@ -33,6 +33,10 @@ struct DevicePath {
 
 enum class PathBracket { None, Open, Closed };
 
+// The engine brush last built for the DC's brush or pen, kept while neither the object nor the
+// colours it depends on change, so the driver realises a pattern once, as on the platform.
+struct EngineBrushCache;
+
 struct DrawState {
   HPEN hpen = nullptr;
   std::shared_ptr<PenObject> pen;
@@ -66,6 +70,9 @@ struct DrawState {
 
   PathBracket bracket = PathBracket::None;
   DevicePath path;
+
+  std::shared_ptr<EngineBrushCache> fillBrush;
+  std::shared_ptr<EngineBrushCache> penBrush;
 };
 
 }  // namespace plat::gdi
