@@ -78,7 +78,6 @@ int SelectClipRegion(PrinterDC& dc, const Region* region, int mode) {
     Region current = s.hasClip ? s.clip : RectRegion(SurfaceRect(dc));
     next = CombineRegions(current, *region, mode);
   }
-  if (hasClip != s.hasClip || !(next == s.clip)) ++s.clipUniq;
   s.hasClip = hasClip;
   s.clip = hasClip ? std::move(next) : Region{};
   return EffectiveClip(dc).Complexity();

@@ -66,7 +66,6 @@ struct DrawState {
   // The clip region in device units; none means the whole surface.
   bool hasClip = false;
   Region clip;
-  ULONG clipUniq = 0;  // changes whenever the region does
 
   PathBracket bracket = PathBracket::None;
   DevicePath path;
