@@ -106,6 +106,24 @@ TEST_F(Layout, CellBordersAreFramedInsideEachCell) {
   EXPECT_EQ(Lines(job, "EndPage"), std::vector<std::string>{"EndPage PageCopies=1"}) << "two pages, one sheet";
 }
 
+// Creating a form prints one-sided whatever the binding style: the job copy loses its duplex.
+TEST_F(Layout, AJobCreatingAFormPrintsOneSided) {
+  Change([](RenderDevmode& s) {
+    s.dmPrivate.bDocumentStyle = 2;
+    s.dmPrivate.overlay.bOverlay = OVERLAY_CREATE;
+  });
+  ASSERT_TRUE(StartJob());
+  ASSERT_TRUE(DrvStartPage(surface()));
+  EXPECT_EQ(pdev()->job.jobSettings.dmPrivate.bDocumentStyle, 0);
+  EXPECT_EQ(pdev()->settings.dmPrivate.bDocumentStyle, 2) << "the device's own settings keep it";
+  ASSERT_TRUE(DrvSendPage(surface()));
+  ASSERT_TRUE(DrvEndDoc(surface(), 0));
+  EndDocPrinter(open_.printer());
+  pclxl::Decoded job = Job();
+  ASSERT_TRUE(job.ok) << job.error;
+  EXPECT_EQ(Lines(job, "@PJL SET DUPLEX"), std::vector<std::string>{"@PJL SET DUPLEX=OFF"});
+}
+
 // A tiled watermark covers the cells drawn before, so each page draws every border up to its own.
 TEST_F(Layout, ATiledWatermarkRedrawsTheEarlierBorders) {
   Change([](RenderDevmode& s) {
