@@ -140,6 +140,9 @@ BOOL JobCtrl_IsRotated180(const PDEV* pdev, int orientation) {
 void JobCtrl_GetPageGeometry(PDEV* pdev) {
   PdevJobState& job = pdev->job;
   job.jobSettings = pdev->settings;
+  // A job that creates a form is printed one-sided: the form holds single pages. The rule is on
+  // the copy just taken, so that no later retaking of the job copy undoes it.
+  if (job.jobSettings.dmPrivate.overlay.bOverlay == OVERLAY_CREATE) job.jobSettings.dmPrivate.bDocumentStyle = 0;
   job.jobOrientation = IsLandscape(pdev->orientation) ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
   const RenderDevmode& settings = job.jobSettings;
   const SHORT fit = settings.dmPrivate.scale.FtoPaper;

@@ -3,6 +3,7 @@
 // start, names, ResetDC hand-over) and for the form-part placement rule.
 #include <cstring>
 
+#include "gdi/fontcach.h"
 #include "intrface/xmodel.h"
 #include "jobctrl_fixture.h"
 
@@ -306,6 +307,46 @@ TEST_F(Flow, FirstFormSlotIsTheFirstEntryInUse) {
   DrvEndDoc(surface(), 0);
   EndDocPrinter(open_.printer());
 }
+
+}  // namespace
+}  // namespace jobctrltest
+
+namespace jobctrltest {
+namespace {
+
+// Soft fonts stay in the printer from sheet to sheet while the job streams straight through;
+// any of the three private switches makes every sheet end remove them, and the numbering then
+// starts again at 100.
+struct FontKeepCase {
+  const char* name;
+  std::function<void(RenderDevmode&)> change;
+  size_t removals;
+};
+
+class SheetFonts : public JobCtrlTest, public ::testing::WithParamInterface<FontKeepCase> {};
+
+TEST_P(SheetFonts, KeptOrRemovedAtTheSheetEnd) {
+  Change(GetParam().change);
+  ASSERT_TRUE(StartJob());
+  ASSERT_TRUE(PrintPages(2, [&](int) {
+    FontCachIdentity id{"Arial", 0, 0, 7, FCK_TRUETYPE};
+    if (!FontCach_FindFont(pdev(), id)) {
+      EXPECT_EQ(FontCach_AddFont(pdev(), id, nullptr, 0), 100) << "the numbering starts at 100 again";
+    }
+  }));
+  pclxl::Decoded job = Job();
+  ASSERT_TRUE(job.ok) << job.error;
+  EXPECT_EQ(Lines(job, "RemoveFont").size(), GetParam().removals);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Switches, SheetFonts,
+    ::testing::Values(// Kept over the sheet end; the job end removes them.
+                      FontKeepCase{"DirectJobKeepsThem", [](RenderDevmode&) {}, 1},
+                      FontKeepCase{"KeepFontsOffWord", [](RenderDevmode& s) { s.dmPrivate.paper.wKeepFontsOff = 1; }, 2},
+                      FontKeepCase{"FlagByte", [](RenderDevmode& s) { s.dmPrivate.bFlags14660 |= 0x1; }, 2},
+                      FontKeepCase{"ReverseOrder", [](RenderDevmode& s) { s.dmPrivate.dwUiWord10 = 1; }, 2}),
+    [](const ::testing::TestParamInfo<FontKeepCase>& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace jobctrltest

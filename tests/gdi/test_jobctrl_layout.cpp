@@ -68,6 +68,34 @@ const NupCase kNupCases[] = {
      "(96,1800)@0x(0.25,0.25) (1288,1800)@0x(0.25,0.25) (2480,1800)@0x(0.25,0.25) (3672,1800)@0x(0.25,0.25) "
      "(96,3504)@0x(0.25,0.25) (1288,3504)@0x(0.25,0.25) (2480,3504)@0x(0.25,0.25) (3672,3504)@0x(0.25,0.25) "
      "(96,5208)@0x(0.25,0.25) (1288,5208)@0x(0.25,0.25) (2480,5208)@0x(0.25,0.25) (3672,5208)@0x(0.25,0.25)"},
+    {"Two_Order2", 2, 2, 0, 1, 2, "eLandscapeOrientation",
+     "(3504,96)@0x(0.699530542,0.699530542) (96,96)@0x(0.699530542,0.699530542)"},
+    {"Two_Order3", 2, 3, 0, 1, 2, "eLandscapeOrientation",
+     "(3504,96)@0x(0.699530542,0.699530542) (96,96)@0x(0.699530542,0.699530542)"},
+    {"Eight_Order1", 8, 1, 0, 1, 8, "eLandscapeOrientation",
+     "(104,96)@0x(0.349765271,0.349765271) (104,2480)@0x(0.349765271,0.349765271) "
+     "(1808,96)@0x(0.349765271,0.349765271) (1808,2480)@0x(0.349765271,0.349765271) "
+     "(3512,96)@0x(0.349765271,0.349765271) (3512,2480)@0x(0.349765271,0.349765271) "
+     "(5216,96)@0x(0.349765271,0.349765271) (5216,2480)@0x(0.349765271,0.349765271)"},
+    {"Eight_Order2", 8, 2, 0, 1, 8, "eLandscapeOrientation",
+     "(5216,96)@0x(0.349765271,0.349765271) (3512,96)@0x(0.349765271,0.349765271) "
+     "(1808,96)@0x(0.349765271,0.349765271) (104,96)@0x(0.349765271,0.349765271) "
+     "(5216,2480)@0x(0.349765271,0.349765271) (3512,2480)@0x(0.349765271,0.349765271) "
+     "(1808,2480)@0x(0.349765271,0.349765271) (104,2480)@0x(0.349765271,0.349765271)"},
+    {"Eight_Order3", 8, 3, 0, 1, 8, "eLandscapeOrientation",
+     "(5216,96)@0x(0.349765271,0.349765271) (5216,2480)@0x(0.349765271,0.349765271) "
+     "(3512,96)@0x(0.349765271,0.349765271) (3512,2480)@0x(0.349765271,0.349765271) "
+     "(1808,96)@0x(0.349765271,0.349765271) (1808,2480)@0x(0.349765271,0.349765271) "
+     "(104,96)@0x(0.349765271,0.349765271) (104,2480)@0x(0.349765271,0.349765271)"},
+    {"Sixteen_Order3_FirstColumn", 16, 3, 0, 1, 4, "ePortraitOrientation",
+     "(3672,96)@0x(0.25,0.25) (3672,1800)@0x(0.25,0.25) (3672,3504)@0x(0.25,0.25) (3672,5208)@0x(0.25,0.25)"},
+    // Borders on the oblong and the larger grids: 12 x (g1 + 4) dots more per cell, 6 dots in.
+    {"Two_Borders", 2, 0, NUP_FLAG_BORDERS, 1, 2, "eLandscapeOrientation",
+     "(102,102)@0x(0.692218363,0.692218363) (96,96)@0x(1,1) (3510,102)@0x(0.692218363,0.692218363) (96,96)@0x(1,1)"},
+    {"Eight_Borders_FirstRow", 8, 0, NUP_FLAG_BORDERS, 1, 2, "eLandscapeOrientation",
+     "(122,102)@0x(0.344907403,0.344907403) (96,96)@0x(1,1) (1826,102)@0x(0.344907403,0.344907403) (96,96)@0x(1,1)"},
+    {"Sixteen_Borders_FirstRow", 16, 0, NUP_FLAG_BORDERS, 1, 2, "ePortraitOrientation",
+     "(102,102)@0x(0.245065793,0.245065793) (96,96)@0x(1,1) (1294,102)@0x(0.245065793,0.245065793) (96,96)@0x(1,1)"},
     // Borders: the cells grow by 12 x (2 + 4) dots and move 6 dots in; each page's border follows
     // under the sheet's own transform (origin m, scale 1).
     {"Four_Order0_Borders", 4, 0, NUP_FLAG_BORDERS, 1, 4, "ePortraitOrientation",
@@ -104,6 +132,24 @@ TEST_F(Layout, CellBordersAreFramedInsideEachCell) {
   EXPECT_EQ(Lines(job, "SetPenWidth"), std::vector<std::string>(2, "SetPenWidth PenWidth=3"));
   EXPECT_EQ(Lines(job, "PaintPath").size(), 2u);
   EXPECT_EQ(Lines(job, "EndPage"), std::vector<std::string>{"EndPage PageCopies=1"}) << "two pages, one sheet";
+}
+
+// Creating a form prints one-sided whatever the binding style: the job copy loses its duplex.
+TEST_F(Layout, AJobCreatingAFormPrintsOneSided) {
+  Change([](RenderDevmode& s) {
+    s.dmPrivate.bDocumentStyle = 2;
+    s.dmPrivate.overlay.bOverlay = OVERLAY_CREATE;
+  });
+  ASSERT_TRUE(StartJob());
+  ASSERT_TRUE(DrvStartPage(surface()));
+  EXPECT_EQ(pdev()->job.jobSettings.dmPrivate.bDocumentStyle, 0);
+  EXPECT_EQ(pdev()->settings.dmPrivate.bDocumentStyle, 2) << "the device's own settings keep it";
+  ASSERT_TRUE(DrvSendPage(surface()));
+  ASSERT_TRUE(DrvEndDoc(surface(), 0));
+  EndDocPrinter(open_.printer());
+  pclxl::Decoded job = Job();
+  ASSERT_TRUE(job.ok) << job.error;
+  EXPECT_EQ(Lines(job, "@PJL SET DUPLEX"), std::vector<std::string>{"@PJL SET DUPLEX=OFF"});
 }
 
 // A tiled watermark covers the cells drawn before, so each page draws every border up to its own.
