@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "gdi/imageproc.h"
 #include "gdi/nt/ntcolor.h"
 #include "gdi/pclxl.h"
 #include "gdi/spool.h"
@@ -10,11 +11,6 @@
 #include "intrface/xmodel.h"
 
 namespace {
-
-// The colour adjustment of the image-adjustment settings belongs to the image writer's
-// module; until it adjusts, colours go out as the application gave them.
-void AdjustRgb(PDEV*, BYTE&, BYTE&, BYTE&) {}
-void AdjustGray(PDEV*, BYTE&) {}
 
 PdevGraphicsState& State(PDEV* pdev) { return pdev->job.gx; }
 const RenderDevmode& Job(const PDEV* pdev) { return pdev->job.jobSettings; }
@@ -70,16 +66,16 @@ void SetColorSource(PDEV* pdev, COLORREF colour, bool asBrush) {
       out = 0;
     } else {
       if (adjust) {
-        AdjustRgb(pdev, r, g, b);
+        Color_AdjustRgb(pdev, &r, &g, &b);
         out = Color_Gray(r, g, b);
       }
-      AdjustGray(pdev, out);
+      Color_AdjustGray(pdev, &out);
     }
     value = out;
     if (!forced && cache == value) return;
     PclXl_UbyteAttr(pdev, out, PXL_A_GrayLevel);
   } else {
-    if (adjust) AdjustRgb(pdev, r, g, b);
+    if (adjust) Color_AdjustRgb(pdev, &r, &g, &b);
     value = static_cast<LONG>(RGB(r, g, b));
     if (!forced && cache == value) return;
     PclXl_WriteRgbColor(pdev, static_cast<COLORREF>(value));

@@ -11,6 +11,7 @@
 
 #include "gdi/fontcach.h"
 #include "gdi/gx.h"
+#include "gdi/nt/brush.h"
 #include "gdi/nt/dumpui.h"
 #include "gdi/nt/enable.h"
 #include "gdi/pclxl.h"
@@ -147,6 +148,7 @@ HANDLE JobCtrl_StartDoc(PDEV* pdev, const WCHAR* documentName, HANDLE printer, i
   }
   // Whatever a job before this one left is released before its state is forgotten.
   PclXl_FreeFontLists(pdev);
+  Brush_FreePatterns(pdev);
   Spool_FreePageTable(pdev);
   ClearSpoolFile(job.output);
   std::memset(&job, 0, sizeof job);
@@ -255,6 +257,7 @@ void JobCtrl_EndPage(PDEV* pdev) {
   if (PrintsNup(pdev) && (job.dmPrivate.nup.bNupFlags & 0x8) && CellsPerSheet(pdev) > 1)
     JobCtrl_DrawNupFrames(pdev, JOBCTRL_FRAME_GRID, 0);
   PclXl_EndPage(pdev, JobCtrl_SheetCopies(pdev));
+  Brush_EndSheet(pdev);
   pdev->job.pageFlow.sheetPages = 0;
   Spool_Flush(pdev);
   Spool_AddPageRecord(pdev);
@@ -290,6 +293,7 @@ BOOL JobCtrl_EndDoc(PDEV* pdev) {
 
 void JobCtrl_CloseJob(PDEV* pdev) {
   PclXl_FreeFontLists(pdev);
+  Brush_FreePatterns(pdev);
   Spool_FreePageTable(pdev);
   ClearSpoolFile(pdev->job.output);
   if (pdev->job.output.hFormFile) CloseHandle(pdev->job.output.hFormFile);

@@ -12,6 +12,7 @@
 
 #include "gdi/gx.h"
 #include "gdi/jobctrl.h"
+#include "gdi/nt/brush.h"
 #include "gdi/nt/ddientry.h"
 #include "gdi/nt/fontdata.h"
 #include "gdi/util.h"
@@ -411,6 +412,7 @@ VOID APIENTRY DrvDisablePDEV(DHPDEV dhpdev) {
   if (pdev->hpal) EngDeletePalette(pdev->hpal);
   pdev->hpal = nullptr;
   FreeFontSubstitutions(pdev);
+  Brush_FreePatterns(pdev);
   FreePdev(pdev);
 }
 
