@@ -167,7 +167,9 @@ TEST_F(PrintJobTool, WithoutAnOutputFileItSaysHowToCallIt) {
 
 TEST_F(PrintJobTool, AScriptPrintsItsPagesWithAResetDC) {
   std::string root = InstalledMachine("script");
-  std::string script = WriteScript("pages.txt", "page\npage\nresetdc dmOrientation=2 dmCopies=2\npage\n");
+  std::string script = WriteScript("pages.txt",
+                                   "# three pages\n\npage  # the first\n  page\n"
+                                   "resetdc dmOrientation=2 dmCopies=2 #\n\tpage\r\n");
   ToolRun run = PrintJob("--machine " + root + " --script " + script + " --document report.PDF -o " + Out("p.pxl"));
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("3 pages"), std::string::npos) << run.output;
