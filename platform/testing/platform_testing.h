@@ -148,6 +148,21 @@ WINBASEAPI size_t PlatformTest_ReadDebugOutput(char* buffer, size_t size, BOOL m
 WINBASEAPI void PlatformTest_ClearDebugOutput(BOOL machineWide);
 WINBASEAPI void PlatformTest_LogDebugOutputInMachine(BOOL on);
 
+// ---- Engine fonts and strings ------------------------------------------------------------
+// The engine's realisation of a logical font for a device resolution, as the printer DC makes
+// it for a text call (the same object again for the same LOGFONTW and resolution); NULL when
+// the machine's Fonts folder has no usable font.
+struct _FONTOBJ;
+struct _STROBJ;
+WINBASEAPI struct _FONTOBJ* PlatformTest_RealizeFont(const void* logfontw, ULONG dpi);
+// A string in a realised font with its first glyph's origin at (x, y), device pixels, as the
+// DC hands it to DrvTextOut. dx: NULL for the font's own advances, else one value a glyph (two
+// with dxdy). glyphIndex: the text holds glyph ids. The control "engine.StringBatchGlyphs" = N
+// makes the positions come in batches of N through STROBJ_bEnum (STROBJ::pgp NULL).
+WINBASEAPI struct _STROBJ* PlatformTest_CreateString(struct _FONTOBJ* font, const WCHAR* text, ULONG count, LONG x,
+                                                     LONG y, const INT* dx, BOOL glyphIndex, BOOL dxdy);
+WINBASEAPI void PlatformTest_DeleteString(struct _STROBJ* string);
+
 #ifdef __cplusplus
 }
 
