@@ -224,6 +224,15 @@ struct PdevImageState {
 // Text output (gdi/text).
 struct PdevTextState {
   HANDLE hTextLog;          // text log file while dwDumpFlags asks for it; 0 otherwise
+  DWORD flags;              // TXF_* of the current call (gdi/tx.h)
+  DWORD codePage;           // of the current string
+  LONG charSize;            // of the current font, dots
+  BOOL trueTypeMode;        // the current font is a TrueType soft font
+  WORD trueTypeFont;        // its number
+  BYTE pitchAndFamily;      // of the current font's metrics
+  DWORD textCalls;          // statistics only
+  DWORD deviceFontRuns;
+  DWORD glyphDownloads;
 };
 
 // Everything a document owns. Zeroed at each new document; moved by DrvResetPDEV.
