@@ -591,6 +591,22 @@ bool MeasureFont(FONTOBJ* fo, FontMeasures* m) {
   return true;
 }
 
+std::vector<FontFamily> FontFamilies() {
+  FontRegistry& r = Registry();
+  std::lock_guard<std::mutex> guard(r.lock);
+  if (!r.library && FT_Init_FreeType(&r.library) != 0) {
+    r.library = nullptr;
+    return {};
+  }
+  std::vector<FontFamily> families;
+  for (const Face& face : FacesOfMachine(r)) {
+    bool known = false;
+    for (const FontFamily& f : families) known = known || SameName(f.name, face.family);
+    if (!known) families.push_back({face.family, face.technology == Technology::TrueType});
+  }
+  return families;
+}
+
 void RegisterXform(XFORMOBJ* xform, const XFORML& matrix) {
   FontRegistry& r = Registry();
   std::lock_guard<std::mutex> guard(r.lock);

@@ -78,6 +78,13 @@ StringPtr CreateString(const StringLayout& layout);
 // The text's box (rclBkGround) and the end point of the last glyph's advance.
 POINTL StringEnd(const STROBJ* string);
 
+// The machine's font families, once each, with whether the family is TrueType.
+struct FontFamily {
+  std::u16string name;
+  bool trueType;
+};
+std::vector<FontFamily> FontFamilies();
+
 // Transforms other engine objects hand a driver use the same XFORMOBJ services.
 void RegisterXform(XFORMOBJ* xform, const XFORML& matrix);
 void UnregisterXform(XFORMOBJ* xform);
