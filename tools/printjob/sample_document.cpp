@@ -1,7 +1,7 @@
 // The built-in sample document, written in the drawing script so that it prints through the same
 // commands a person's script uses. Pages: line work (pens, joins, caps, dashes, curves), filled
-// shapes with solid, hatched and pattern brushes, a clipped page, and a landscape page after a
-// ResetDC.
+// shapes with solid, hatched and pattern brushes, a clipped page, text in several fonts, and a
+// landscape page after a ResetDC.
 #include "document.h"
 
 namespace printjob {
@@ -78,7 +78,31 @@ endpath
 brush hatch bdiagonal black
 strokeandfillpath
 
-# Page 4: landscape after a ResetDC.
+# Page 4: text in several faces and sizes, bold and italic, rotated, beyond the ANSI code page, a run
+# longer than one Text operator takes, and more glyphs of one font than a soft font holds.
+page
+font "DejaVu Serif" 0.4in weight=700
+text 0.5in 0.8in "Velmor K8000 sample document"
+font "DejaVu Sans" 0.15in
+text 0.5in 1.3in "DejaVu Sans 11 pt: the quick brown fox jumps over the lazy dog."
+font "Liberation Serif" 0.2in italic
+text 0.5in 1.7in "Liberation Serif italic, 14 pt"
+font "Liberation Mono" 0.14in underline
+text 0.5in 2.1in "Liberation Mono, underlined: 0123456789"
+font "Nimbus Sans" 0.18in strikeout
+text 0.5in 2.5in "Nimbus Sans (Type 1), struck out"
+font "DejaVu Sans" 0.18in
+textcolor #404040
+text 0.5in 2.9in "Ελληνικά, кириллица, Ελλάδα и Россия" opaque
+textcolor black
+font "DejaVu Sans" 0.3in escapement=450
+text 1in 6in "Rotated by 45 degrees"
+font "DejaVu Sans" 0.3in escapement=900
+text 7in 9in "Upward text"
+font "DejaVu Sans" 0.05in
+text 0.5in 3.3in "A long run of small text that goes on and on. " repeat=40 dx=2
+text 0.5in 3.5in "АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдежзийклмнопрстуфхцчшщъыьэюяΑΒΓΔΕΖΗΘΙΚΛΜΝΞΟΠΡΣΤΥΦΧΨΩαβγδεζηθικλμνξοπρστυφχψωĀāĂăĄąĆćĈĉĊċČčĎďĐđĒēĔĕĖėĘęĚěĜĝĞğĠġĢģĤĥĦħĨĩĪīĬĭĮįİıĲĳĴĵĶķĸĹĺĻļĽľĿŀŁłŃńŅņŇňŉŊŋŌōŎŏŐőŒœŔŕŖŗŘřŚśŜŝŞşŠšŢţŤťŦŧŨũŪūŬŭŮůŰűŲųŴŵŶŷŸŹźŻżŽžſ∀∁∂∃∄∅∆∇∈∉∊∋∌∍∎∏∐∑−∓∔∕∖∗∘∙√∛∜∝∞∟∠∡∢∣∤∥∦∧∨∩∪∫∬∭∮∯∰∱∲∳∴∵∶∷∸∹∺∻∼∽∾∿≀≁≂≃≄≅≆≇≈≉≊≋≌≍≎≏≐≑≒≓≔≕≖≗≘≙≚≛≜≝≞≟≠≡≢≣≤≥≦≧≨≩≪≫≬≭≮≯≰≱≲≳≴≵≶≷≸≹≺≻≼≽≾≿ЀЁЂЃЄЅІЇЈЉЊЋЌЍЎЏѐёђѓєѕіїјљњћќѝўџѠѡѢѣѤѥѦѧѨѩѪѫѬѭѮѯѰѱѲѳѴѵѶѷѸѹѺѻѼѽѾѿҀҁ҂҃҄҅҆҇҈҉ҊҋҌҍҎҏҐґҒғҔҕҖҗҘҙҚқҜҝҞҟҠҡҢңҤҥҦҧҨҩҪҫҬҭҮүҰұҲҳҴҵҶҷҸҹҺһҼҽҾҿӀӁӂӃӄӅӆӇӈӉӊӋӌӍӎӏӐӑӒӓӔӕӖӗӘәӚӛӜӝӞӟӠӡӢӣӤӥӦӧӨөӪӫӬӭӮӯӰӱӲӳӴӵӶӷӸӹ" dx=8
+# Page 5: landscape after a ResetDC.
 resetdc dmOrientation=2
 page
 pen solid 6
