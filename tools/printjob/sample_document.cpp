@@ -92,7 +92,7 @@ text 0.5in 2.1in "Liberation Mono, underlined: 0123456789"
 font "Nimbus Sans" 0.18in strikeout
 text 0.5in 2.5in "Nimbus Sans (Type 1), struck out"
 font "DejaVu Sans" 0.18in
-textcolor #404040
+textcolor gray
 text 0.5in 2.9in "Ελληνικά, кириллица, Ελλάδα и Россия" opaque
 textcolor black
 font "DejaVu Sans" 0.3in escapement=450

@@ -81,7 +81,7 @@ TEST_F(TextJob, FacesSizesRotationAndScripts) {
       "font \"DejaVu Sans\" 70\n"
       "text 300 800 \"Ελληνικά и кириллица\"\n"
       "font \"Nimbus Sans\" 70\n"
-      "textcolor #808080\n"
+      "textcolor gray\n"
       "text 300 1100 \"Type 1\" opaque\n");
   ASSERT_TRUE(job.ok);
   EXPECT_EQ(Count(job, "BeginFontHeader FontName=\"0TT\""), 1);  // DejaVu Serif Bold
