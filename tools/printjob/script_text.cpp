@@ -1,4 +1,4 @@
-// Script commands of text: the font, the text and background colours, the alignment, and text
+// Script commands of text: the font, the text colour, the alignment, and text
 // lines through ExtTextOutW. A quoted argument may hold blanks ("DejaVu Sans", "Hello world").
 #include <win/gdi_draw.h>
 #include <win/gdi_objects.h>
@@ -112,13 +112,6 @@ bool RunTextColor(ScriptContext& c, const Arguments& args, std::string& error) {
   return true;
 }
 
-bool RunBkColor(ScriptContext& c, const Arguments& args, std::string& error) {
-  COLORREF colour;
-  if (args.size() != 1 || !ParseColour(args[0], colour)) return error = "COLOUR", false;
-  SetBkColor(c.hdc, colour);
-  return true;
-}
-
 // textalign left|center|right top|baseline|bottom [updatecp]
 bool RunTextAlign(ScriptContext& c, const Arguments& args, std::string& error) {
   UINT align = 0;
@@ -209,7 +202,6 @@ bool RunText(ScriptContext& c, const Arguments& args, std::string& error) {
 const ScriptCommand kTextCommands[] = {
     {"font", "FACE HEIGHT [width=N] [escapement=N] [weight=N] [italic] [underline] [strikeout]", RunFont},
     {"textcolor", "COLOUR", RunTextColor},
-    {"bkcolor", "COLOUR", RunBkColor},
     {"textalign", "left|center|right top|baseline|bottom [updatecp]", RunTextAlign},
     {"text", "X Y \"STRING\" [opaque] [clipped] [glyphindex] [dx=N,N,...] [repeat=N]", RunText},
 };
