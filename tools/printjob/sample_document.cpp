@@ -1,13 +1,13 @@
 // The built-in sample document, written in the drawing script so that it prints through the same
 // commands a person's script uses. Pages: line work (pens, joins, caps, dashes, curves), filled
-// shapes with solid, hatched and pattern brushes, a clipped page, text in several fonts, and a
-// landscape page after a ResetDC.
+// shapes with solid, hatched and pattern brushes, a clipped page, an image page (sample_images.cpp),
+// a page of text in several fonts, and a landscape page after a ResetDC.
 #include "document.h"
 
 namespace printjob {
 
 const std::string& SampleDocumentScript() {
-  static const std::string kScript = R"(# printjob sample document
+  static const std::string kScript = std::string(R"(# printjob sample document
 page
 # Page 1: lines and curves.
 pen solid 1
@@ -78,7 +78,8 @@ endpath
 brush hatch bdiagonal black
 strokeandfillpath
 
-# Page 4: text in several faces and sizes, bold and italic, rotated, beyond the ANSI code page, a run
+)") + SampleImagePageScript() + R"(
+# Page 5: text in several faces and sizes, bold and italic, rotated, beyond the ANSI code page, a run
 # longer than one Text operator takes, and more glyphs of one font than a soft font holds.
 page
 font "DejaVu Serif" 0.4in weight=700
@@ -102,7 +103,7 @@ text 7in 9in "Upward text"
 font "DejaVu Sans" 0.05in
 text 0.5in 3.3in "A long run of small text that goes on and on. " repeat=40 dx=2
 text 0.5in 3.5in "АБВГДЕЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯабвгдежзийклмнопрстуфхцчшщъыьэюяΑΒΓΔΕΖΗΘΙΚΛΜΝΞΟΠΡΣΤΥΦΧΨΩαβγδεζηθικλμνξοπρστυφχψωĀāĂăĄąĆćĈĉĊċČčĎďĐđĒēĔĕĖėĘęĚěĜĝĞğĠġĢģĤĥĦħĨĩĪīĬĭĮįİıĲĳĴĵĶķĸĹĺĻļĽľĿŀŁłŃńŅņŇňŉŊŋŌōŎŏŐőŒœŔŕŖŗŘřŚśŜŝŞşŠšŢţŤťŦŧŨũŪūŬŭŮůŰűŲųŴŵŶŷŸŹźŻżŽžſ∀∁∂∃∄∅∆∇∈∉∊∋∌∍∎∏∐∑−∓∔∕∖∗∘∙√∛∜∝∞∟∠∡∢∣∤∥∦∧∨∩∪∫∬∭∮∯∰∱∲∳∴∵∶∷∸∹∺∻∼∽∾∿≀≁≂≃≄≅≆≇≈≉≊≋≌≍≎≏≐≑≒≓≔≕≖≗≘≙≚≛≜≝≞≟≠≡≢≣≤≥≦≧≨≩≪≫≬≭≮≯≰≱≲≳≴≵≶≷≸≹≺≻≼≽≾≿ЀЁЂЃЄЅІЇЈЉЊЋЌЍЎЏѐёђѓєѕіїјљњћќѝўџѠѡѢѣѤѥѦѧѨѩѪѫѬѭѮѯѰѱѲѳѴѵѶѷѸѹѺѻѼѽѾѿҀҁ҂҃҄҅҆҇҈҉ҊҋҌҍҎҏҐґҒғҔҕҖҗҘҙҚқҜҝҞҟҠҡҢңҤҥҦҧҨҩҪҫҬҭҮүҰұҲҳҴҵҶҷҸҹҺһҼҽҾҿӀӁӂӃӄӅӆӇӈӉӊӋӌӍӎӏӐӑӒӓӔӕӖӗӘәӚӛӜӝӞӟӠӡӢӣӤӥӦӧӨөӪӫӬӭӮӯӰӱӲӳӴӵӶӷӸӹ" dx=8
-# Page 5: landscape after a ResetDC.
+# Page 6: landscape after a ResetDC.
 resetdc dmOrientation=2
 page
 pen solid 6

@@ -126,7 +126,7 @@ TEST_F(PrintJobTool, SettingsReachTheJobAndRepairsAreReported) {
   pclxl::Decoded job = pclxl::DecodeJob(ReadBytes(Out("s.pxl")));
   ASSERT_TRUE(job.ok) << job.error;
   EXPECT_EQ(Lines(job, "@PJL SET COPIES"), std::vector<std::string>{"@PJL SET COPIES=3"});
-  EXPECT_EQ(Lines(job, "BeginPage").size(), 2u) << "five pages on two 4-up sheets";
+  EXPECT_EQ(Lines(job, "BeginPage").size(), 2u) << "six pages on two 4-up sheets";
   EXPECT_EQ(Lines(job, "EndPage"), (std::vector<std::string>{"EndPage PageCopies=3", "EndPage PageCopies=3"}));
 }
 
