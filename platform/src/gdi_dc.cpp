@@ -90,17 +90,13 @@ struct EnabledDevice {
   DEVINFO devInfo{};
 };
 
-// DrvEnablePDEV, DrvCompletePDEV and DrvEnableSurface, in the engine's order. On failure nothing
-// of the new device is left.
-bool EnableDevice(PrinterDC& dc, std::vector<BYTE>& devmode, EnabledDevice& out) {
+// DrvEnablePDEV and DrvCompletePDEV. On failure nothing of the new device is left.
+bool EnablePdev(PrinterDC& dc, std::vector<BYTE>& devmode, EnabledDevice& out) {
   out = EnabledDevice{};
   auto enablePdev = dc.driver.Get<PFN_DrvEnablePDEV>(INDEX_DrvEnablePDEV);
   auto completePdev = dc.driver.Get<PFN_DrvCompletePDEV>(INDEX_DrvCompletePDEV);
-  auto enableSurface = dc.driver.Get<PFN_DrvEnableSurface>(INDEX_DrvEnableSurface);
-  auto disablePdev = dc.driver.Get<PFN_DrvDisablePDEV>(INDEX_DrvDisablePDEV);
 
   out.hdev = engine::CreateDevice();
-  engine::SetDeviceDriver(out.hdev, dc.driver);  // for the drawing the driver hands back
   HSURF patterns[HS_DDI_MAX] = {};
   std::u16string port = dc.port;
   std::u16string name = dc.printerName;
@@ -116,16 +112,29 @@ bool EnableDevice(PrinterDC& dc, std::vector<BYTE>& devmode, EnabledDevice& out)
   }
   engine::SetDevicePdev(out.hdev, out.dhpdev);
   completePdev(out.dhpdev, out.hdev);
+  return true;
+}
+
+// DrvEnableSurface of an enabled PDEV. On failure the PDEV and its device are gone too.
+bool EnableSurface(PrinterDC& dc, EnabledDevice& device) {
+  auto enableSurface = dc.driver.Get<PFN_DrvEnableSurface>(INDEX_DrvEnableSurface);
+  auto disablePdev = dc.driver.Get<PFN_DrvDisablePDEV>(INDEX_DrvDisablePDEV);
   SetLastError(ERROR_SUCCESS);
-  out.hsurf = enableSurface(out.dhpdev);
-  if (out.hsurf == nullptr || engine::LookupSurface(out.hsurf) == nullptr) {
+  device.hsurf = enableSurface(device.dhpdev);
+  if (device.hsurf == nullptr || engine::LookupSurface(device.hsurf) == nullptr) {
     DWORD error = GetLastError();
-    disablePdev(out.dhpdev);
-    engine::DestroyDevice(out.hdev);
+    disablePdev(device.dhpdev);
+    engine::DestroyDevice(device.hdev);
+    device = EnabledDevice{};
     SetLastError(error != ERROR_SUCCESS ? error : ERROR_NOT_ENOUGH_MEMORY);
     return false;
   }
   return true;
+}
+
+// DrvEnablePDEV, DrvCompletePDEV and DrvEnableSurface, in the engine's order.
+bool EnableDevice(PrinterDC& dc, std::vector<BYTE>& devmode, EnabledDevice& out) {
+  return EnablePdev(dc, devmode, out) && EnableSurface(dc, out);
 }
 
 void DisableDevice(const PrinterDC& dc, HDEV hdev, DHPDEV dhpdev) {
@@ -275,26 +284,34 @@ WINBASEAPI HDC WINAPI ResetDCW(HDC hdc, const DEVMODEW* lpdm) {
     if (CopyDevmode(replacement, copy)) devmode = std::move(copy);
   }
 
-  // On failure the DC keeps its old PDEV, and the library still gets its DEVMODE back.
+  // Refused before the hand-over, the DC keeps its old PDEV; the library gets its DEVMODE back
+  // either way.
   auto refuse = [&](DWORD error) -> HDC {
     DocumentEvent(*dc, hdc, DOCUMENTEVENT_RESETDCPOST, sizeof(replacement), &replacement, 0, nullptr);
     SetLastError(error);
     return nullptr;
   };
+  // The engine's order: the new PDEV, the hand-over, the old device's end, then the new
+  // surface and, during a document, its start again without name or job id.
   EnabledDevice device;
-  if (!EnableDevice(*dc, devmode, device)) return refuse(GetLastError());
+  if (!EnablePdev(*dc, devmode, device)) return refuse(GetLastError());
   auto resetPdev = dc->driver.Get<PFN_DrvResetPDEV>(INDEX_DrvResetPDEV);
   SetLastError(ERROR_SUCCESS);
   if (resetPdev && !resetPdev(dc->dhpdev, device.dhpdev)) {
     DWORD error = GetLastError();
-    DisableDevice(*dc, device.hdev, device.dhpdev);
+    dc->driver.Get<PFN_DrvDisablePDEV>(INDEX_DrvDisablePDEV)(device.dhpdev);
+    plat::engine::DestroyDevice(device.hdev);
     return refuse(error != ERROR_SUCCESS ? error : ERROR_INVALID_PARAMETER);
   }
   DisableDevice(*dc, dc->hdev, dc->dhpdev);
+  const bool surfaced = EnableSurface(*dc, device);
+  DWORD surfaceError = GetLastError();
+  // Without a surface the DC keeps no device: every later call on it fails instead of reaching
+  // the freed one.
   TakeDevice(*dc, device);
   dc->devmode = std::move(devmode);
+  if (!surfaced) return refuse(surfaceError);
 
-  // The job goes on: the new PDEV hears the document start again, without name or job id.
   if (dc->docOpen) {
     if (auto startDoc = dc->driver.Get<PFN_DrvStartDoc>(INDEX_DrvStartDoc)) startDoc(dc->Surface(), nullptr, 0);
   }

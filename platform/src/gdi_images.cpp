@@ -36,13 +36,17 @@ bool Refuse(DWORD error) {
   return false;
 }
 
-bool WrapBits(SourceSurface& out, std::shared_ptr<const BitmapBits> bits, const engine::Palette& palette) {
+// The device's own palette, as its driver gave it (DEVINFO::hpalDefault).
+engine::Palette DevicePaletteOf(const PrinterDC& dc) { return engine::PaletteOfHandle(dc.devInfo.hpalDefault); }
+
+bool WrapBits(SourceSurface& out, std::shared_ptr<const BitmapBits> bits, const engine::Palette& palette,
+              const engine::Palette& device) {
   ULONG format = BitmapFormat(bits->bitCount);
   HBITMAP made = EngCreateBitmap(SIZEL{bits->width, bits->height}, static_cast<LONG>(bits->stride), format,
                                  bits->topDown ? BMF_TOPDOWN : 0, const_cast<BYTE*>(bits->bytes.data()));
   out.hsurf = reinterpret_cast<HSURF>(made);
   out.so = out.hsurf ? engine::LookupBitmap(out.hsurf) : nullptr;
-  out.xlate = engine::CreateXlate(palette);
+  out.xlate = engine::CreateXlate(palette, device);
   out.keep = std::move(bits);
   out.width = out.keep->width;
   out.height = out.keep->height;
@@ -58,12 +62,13 @@ bool SourceFromDC(PrinterDC& destination, HDC hdcSrc, SourceSurface& out) {
     const BitmapObject& bitmap = *StateOf(*source).bitmap;
     engine::Palette palette =
         BitmapPalette(*bitmap.bits, false, destination.draw.textColor, destination.draw.bkColor);
-    if (!WrapBits(out, bitmap.bits, palette)) return Refuse(ERROR_NOT_ENOUGH_MEMORY);
+    if (!WrapBits(out, bitmap.bits, palette, DevicePaletteOf(destination)))
+      return Refuse(ERROR_NOT_ENOUGH_MEMORY);
     return true;
   }
   if (source.get() != &destination || !destination.Surface()) return Refuse(ERROR_INVALID_HANDLE);
   out.so = destination.Surface();
-  out.xlate = engine::CreateXlate(engine::DevicePalette());
+  out.xlate = engine::CreateXlate(DevicePaletteOf(destination), DevicePaletteOf(destination));
   out.width = out.so->sizlBitmap.cx;
   out.height = out.so->sizlBitmap.cy;
   return out.xlate != nullptr;
@@ -240,18 +245,19 @@ bool Transfer(PrinterDC& dc, RECTL to, SourceSurface& source, RECTL from, BYTE r
   if (!stretched) return false;
   SourceSurface temporary;
   const engine::Palette* palette = engine::XlateSource(source.xlate.get());
-  if (!palette || !WrapBits(temporary, stretched, *palette)) return Refuse(ERROR_NOT_ENOUGH_MEMORY);
+  if (!palette || !WrapBits(temporary, stretched, *palette, DevicePaletteOf(dc)))
+    return Refuse(ERROR_NOT_ENOUGH_MEMORY);
   return Blit(dc, Normalised(dst), &temporary, POINTL{0, 0}, rop3);
 }
 
 // A DIB from the caller as a source, with the source rectangle turned from the DIB's own
 // origin (the lower-left corner of a bottom-up DIB) into the top-down pixels of the surface.
-bool SourceFromDib(const BITMAPINFO* info, const void* bits, UINT usage, SourceSurface& out) {
+bool SourceFromDib(const PrinterDC& dc, const BITMAPINFO* info, const void* bits, UINT usage, SourceSurface& out) {
   if (usage != DIB_RGB_COLORS || !bits) return Refuse(ERROR_INVALID_PARAMETER);
   std::shared_ptr<BitmapBits> dib = DibFromInfo(info, bits, nullptr, false);
   if (!dib) return false;
   engine::Palette palette = BitmapPalette(*dib, false, 0, 0);
-  if (!WrapBits(out, dib, palette)) return Refuse(ERROR_NOT_ENOUGH_MEMORY);
+  if (!WrapBits(out, dib, palette, DevicePaletteOf(dc))) return Refuse(ERROR_NOT_ENOUGH_MEMORY);
   return true;
 }
 
@@ -305,7 +311,7 @@ WINBASEAPI int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth
   RECTL to = DeviceRect(dc->draw, xDest, yDest, DestWidth, DestHeight);
   if (!UsesSource(rop3)) return Blit(*dc, to, nullptr, POINTL{0, 0}, rop3) ? std::abs(SrcHeight) : 0;
   SourceSurface source;
-  if (!SourceFromDib(lpbmi, lpBits, iUsage, source)) return 0;
+  if (!SourceFromDib(*dc, lpbmi, lpBits, iUsage, source)) return 0;
   // Negative source extents mirror as negative destination ones do; the rectangle is taken in
   // the DIB's orientation first.
   RECTL from = DibSourceRect(*source.keep, std::min(xSrc, xSrc + SrcWidth), std::min(ySrc, ySrc + SrcHeight),
@@ -349,7 +355,7 @@ WINBASEAPI int WINAPI SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, 
   std::memcpy(info.data(), lpbmi, info.size());
   std::memcpy(info.data(), &bandHeader, sizeof(bandHeader));
   SourceSurface source;
-  if (!SourceFromDib(reinterpret_cast<const BITMAPINFO*>(info.data()), lpvBits, ColorUse, source)) return 0;
+  if (!SourceFromDib(*dc, reinterpret_cast<const BITMAPINFO*>(info.data()), lpvBits, ColorUse, source)) return 0;
 
   // Source rows in the full DIB's own orientation (from the bottom when bottom-up), cut to the band.
   LONG first = std::max<LONG>(ySrc, static_cast<LONG>(StartScan));
@@ -426,7 +432,7 @@ WINBASEAPI BOOL WINAPI GradientFill(HDC hdc, PTRIVERTEX pVertex, ULONG nVertex, 
   bool visible = true;
   engine::ClipPtr clip = BuildClip(*dc, extents, &visible);
   if (!visible) return TRUE;
-  engine::XlatePtr xlate = engine::CreateXlate(engine::DevicePalette());
+  engine::XlatePtr xlate = engine::CreateXlate(engine::DevicePalette(), DevicePaletteOf(*dc));
   if (!clip || !xlate) return Refuse(ERROR_NOT_ENOUGH_MEMORY);
   Driver driver = DriverOf(*dc);
   auto gradientFill = driver.Get<PFN_DrvGradientFill>(INDEX_DrvGradientFill, HOOK_GRADIENTFILL);

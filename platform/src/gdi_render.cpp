@@ -80,6 +80,23 @@ const XFORMOBJ kIdentityTransform{0};
 
 }  // namespace
 
+engine::DriverTable HookedDriver(const PrinterDC& dc) {
+  static constexpr std::pair<ULONG, FLONG> kHooked[] = {
+      {INDEX_DrvBitBlt, HOOK_BITBLT},          {INDEX_DrvStretchBlt, HOOK_STRETCHBLT},
+      {INDEX_DrvTextOut, HOOK_TEXTOUT},        {INDEX_DrvStrokePath, HOOK_STROKEPATH},
+      {INDEX_DrvFillPath, HOOK_FILLPATH},      {INDEX_DrvStrokeAndFillPath, HOOK_STROKEANDFILLPATH},
+      {INDEX_DrvCopyBits, HOOK_COPYBITS},      {INDEX_DrvTransparentBlt, HOOK_TRANSPARENTBLT},
+      {INDEX_DrvGradientFill, HOOK_GRADIENTFILL}, {INDEX_DrvLineTo, HOOK_LINETO},
+      {INDEX_DrvStretchBltROP, HOOK_STRETCHBLTROP}, {INDEX_DrvAlphaBlend, HOOK_ALPHABLEND},
+      {INDEX_DrvPlgBlt, HOOK_PLGBLT},          {INDEX_DrvPaint, HOOK_PAINT},
+  };
+  engine::DriverTable table = dc.driver;
+  FLONG hooks = engine::SurfaceHooks(dc.hsurf);
+  for (auto [index, hook] : kHooked)
+    if (!(hooks & hook)) table.functions[index] = nullptr;
+  return table;
+}
+
 MIX CurrentMix(const DrawState& s) {
   MIX background = s.bkMode == TRANSPARENT ? R2_NOP : static_cast<MIX>(s.rop2);
   return static_cast<MIX>(s.rop2) | (background << 8);
@@ -98,25 +115,19 @@ ULONG BitmapFormat(WORD bitCount) {
 }
 
 engine::Palette BitmapPalette(const BitmapBits& bits, bool deviceMonochrome, COLORREF mono0, COLORREF mono1) {
-  if (bits.bitCount <= 8) {
-    if (deviceMonochrome || bits.colors.empty()) {
-      if (bits.bitCount == 1) return engine::IndexedPalette({DeviceColor(mono0), DeviceColor(mono1)});
-      // A device bitmap of 4 or 8 bits has no table of its own: a grey ramp stands for it.
-      std::vector<ULONG> ramp(size_t{1} << bits.bitCount);
-      for (size_t i = 0; i < ramp.size(); ++i) {
-        BYTE g = static_cast<BYTE>(i * 255 / (ramp.size() - 1));
-        ramp[i] = RGB(g, g, g);
-      }
-      return engine::IndexedPalette(std::move(ramp));
+  if (bits.bitCount <= 8 && (deviceMonochrome || bits.colors.empty())) {
+    if (bits.bitCount == 1) return engine::MonochromePalette(DeviceColor(mono0), DeviceColor(mono1));
+    // A device bitmap of 4 or 8 bits has no table of its own: a grey ramp stands for it.
+    std::vector<ULONG> ramp(size_t{1} << bits.bitCount);
+    for (size_t i = 0; i < ramp.size(); ++i) {
+      BYTE g = static_cast<BYTE>(i * 255 / (ramp.size() - 1));
+      ramp[i] = RGB(g, g, g);
     }
-    return engine::IndexedPalette(
-        engine::ColorsFromRgbQuads(reinterpret_cast<const BYTE*>(bits.colors.data()), bits.colors.size()));
+    return engine::IndexedPalette(std::move(ramp));
   }
-  if (bits.bitCount == 16 || (bits.bitCount == 32 && bits.compression == BI_BITFIELDS))
-    return engine::BitfieldsPalette(bits.masks[0], bits.masks[1], bits.masks[2]);
-  engine::Palette bgr;
-  bgr.mode = PAL_BGR;  // 24- and 32-bit rows hold blue, green, red
-  return bgr;
+  const BYTE* quads = reinterpret_cast<const BYTE*>(bits.colors.data());
+  return engine::DibPalette(bits.bitCount, bits.compression, static_cast<DWORD>(bits.colors.size()), quads,
+                            bits.colors.size(), bits.masks);
 }
 
 engine::BrushPtr BuildBrush(PrinterDC& dc, const BrushObject& brush) {
@@ -216,39 +227,22 @@ bool RenderPath(PrinterDC& dc, const DevicePath& path, const RenderOp& op) {
   engine::PathPtr pathObject = engine::CreatePathFromTypes(path.points.data(), path.types.data(), path.points.size());
   if (!clip || !pathObject) return false;
 
-  SURFOBJ* surface = dc.Surface();
-  FLONG hooks = engine::SurfaceHooks(dc.hsurf);
-  auto strokeAndFill = (hooks & HOOK_STROKEANDFILLPATH)
-                           ? dc.driver.Get<PFN_DrvStrokeAndFillPath>(INDEX_DrvStrokeAndFillPath)
-                           : nullptr;
-  auto fillPath = (hooks & HOOK_FILLPATH) ? dc.driver.Get<PFN_DrvFillPath>(INDEX_DrvFillPath) : nullptr;
-  auto strokePath = (hooks & HOOK_STROKEPATH) ? dc.driver.Get<PFN_DrvStrokePath>(INDEX_DrvStrokePath) : nullptr;
   MIX mix = CurrentMix(s);
   FLONG fillOptions = op.fillMode == WINDING ? FP_WINDINGMODE : FP_ALTERNATEMODE;
   POINTL brushOrigin{s.brushOrg.x, s.brushOrg.y};
   XFORMOBJ transform = kIdentityTransform;
-
-  if (stroke && fill && strokeAndFill &&
-      strokeAndFill(surface, pathObject.get(), clip.get(), &transform, penBrush, line.Get(), fillBrush, &brushOrigin,
-                    mix, fillOptions))
-    return true;
-  bool ok = true;
-  if (fill) {
-    if (!fillPath) {
-      SetLastError(ERROR_NOT_SUPPORTED);
-      return false;
-    }
-    ok = fillPath(surface, pathObject.get(), clip.get(), fillBrush, &brushOrigin, mix, fillOptions) != FALSE;
-  }
-  if (stroke && ok) {
-    if (!strokePath) {
-      SetLastError(ERROR_NOT_SUPPORTED);
-      return false;
-    }
-    ok = strokePath(surface, pathObject.get(), clip.get(), &transform, penBrush, &brushOrigin, line.Get(), mix) !=
-         FALSE;
-  }
-  return ok;
+  // The engine's own answers to a refusal (a fill and a stroke for a stroke-and-fill, a widened
+  // outline for a wide line, the clip's rectangles for a complex fill) come with these calls.
+  engine::DriverTable driver = HookedDriver(dc);
+  SURFOBJ* surface = dc.Surface();
+  if (stroke && fill)
+    return engine::StrokeAndFillPath(driver, surface, pathObject.get(), clip.get(), &transform, penBrush,
+                                     line.Get(), fillBrush, &brushOrigin, mix, fillOptions) != FALSE;
+  if (fill)
+    return engine::FillPath(driver, surface, pathObject.get(), clip.get(), fillBrush, &brushOrigin, mix,
+                            fillOptions) != FALSE;
+  return engine::StrokePath(driver, surface, pathObject.get(), clip.get(), &transform, penBrush, &brushOrigin,
+                            line.Get(), mix) != FALSE;
 }
 
 }  // namespace plat::gdi

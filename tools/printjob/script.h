@@ -1,5 +1,6 @@
 // The drawing script of printjob: one GDI call per line, UTF-8. A line is a command word and
-// its arguments separated by blanks; '#' starts a comment; blank lines are skipped. Lengths are
+// its arguments separated by blanks; a line starting with '#', or a '#' standing alone, starts
+// a comment (colours are written #RRGGBB); blank lines are skipped. Lengths are
 // the device's logical units as GetDeviceCaps reports them, or inches with the unit "in"
 // ("1in", "0.5in"), converted with LOGPIXELSX / LOGPIXELSY of the current DC.
 //

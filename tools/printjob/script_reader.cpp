@@ -87,8 +87,15 @@ bool RunScript(ScriptContext& context, const std::string& text, const std::strin
   while (std::getline(in, line)) {
     ++number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    size_t hash = line.find('#');
-    if (hash != std::string::npos) line.erase(hash);
+    // A comment is a word that is '#' or starts the line with it; colours (#RRGGBB) stay words.
+    size_t first = line.find_first_not_of(" \t");
+    if (first != std::string::npos && line[first] == '#') line.clear();
+    for (size_t hash = line.find(" #"); hash != std::string::npos; hash = line.find(" #", hash + 1)) {
+      if (hash + 2 == line.size() || line[hash + 2] == ' ' || line[hash + 2] == '\t') {
+        line.erase(hash);
+        break;
+      }
+    }
     std::istringstream words(line);
     Arguments args;
     std::string word;

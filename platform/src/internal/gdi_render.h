@@ -31,6 +31,10 @@ BRUSHOBJ* PenBrush(PrinterDC& dc);
 // An engine brush of a BRUSHOBJ-to-be made from one of the DC's brush objects.
 engine::BrushPtr BuildBrush(PrinterDC& dc, const BrushObject& brush);
 
+// The driver's functions as the engine calls them for the DC's surface: a drawing function the
+// surface does not hook is not called (the engine would draw itself).
+engine::DriverTable HookedDriver(const PrinterDC& dc);
+
 // The mix of a drawing call: the DC's ROP2 in the low byte, and in the next byte the ROP2 of
 // the background (R2_NOP in TRANSPARENT mode, where gaps and hatch backgrounds stay unpainted).
 MIX CurrentMix(const DrawState& s);

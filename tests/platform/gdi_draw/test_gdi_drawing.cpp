@@ -314,6 +314,39 @@ TEST_F(DrawingDC, ARefusedStrokeAndFillIsDoneAsAFillAndAStroke) {
                             "la={fl=0 w=1 state=0} mix=0D0D"}));
 }
 
+TEST_F(DrawingDC, ARefusedWideLineIsWidenedAndFilledWithThePensBrush) {
+  setenv("VELMOR_DRAWING_REFUSE", "DrvStrokePath", 1);
+  LOGBRUSH red{BS_SOLID, RGB(255, 0, 0), 0};
+  HPEN pen = ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT, 4, &red, 0, nullptr);
+  SelectObject(dc_, pen);
+  MoveToEx(dc_, 10, 10, nullptr);
+  ASSERT_TRUE(LineTo(dc_, 30, 10));
+  Lines calls = Calls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].substr(0, 36), "DrvStrokePath path=[M10,10 L30,10] c");
+  // A flat-capped line four dots wide is the rectangle two dots either side of it.
+  EXPECT_EQ(calls[1], "DrvFillPath path=[M10,8 L30,8 L30,12 L10,12 Z] clip=trivial brush=solid:0000FF origin=0,0 "
+                      "mix=0D0D winding");
+  // A refused cosmetic line stays refused: the engine cannot draw on the device's surface.
+  SelectObject(dc_, GetStockObject(BLACK_PEN));
+  EXPECT_FALSE(LineTo(dc_, 40, 10));
+  EXPECT_EQ(Calls().size(), 1u);
+  DeleteObject(pen);
+}
+
+TEST_F(DrawingDC, ARefusedComplexFillIsBrokenIntoTheClipsRectangles) {
+  setenv("VELMOR_DRAWING_REFUSE", "DrvFillPath", 1);
+  SelectObject(dc_, GetStockObject(NULL_PEN));
+  ExcludeClipRect(dc_, 0, 10, 100, 20);
+  IntersectClipRect(dc_, 0, 0, 100, 30);
+  Rectangle(dc_, 0, 0, 51, 31);
+  Lines calls = Calls();
+  ASSERT_EQ(calls.size(), 3u);
+  EXPECT_NE(calls[0].find("clip=complex#1(0,0,100,10)(0,20,100,30)"), std::string::npos) << calls[0];
+  EXPECT_NE(calls[1].find("clip=rect(0,0,100,10)"), std::string::npos) << calls[1];
+  EXPECT_NE(calls[2].find("clip=rect(0,20,100,30)"), std::string::npos) << calls[2];
+}
+
 TEST_F(DrawingDC, BadPointListsAreRefusedBeforeTheDriverHearsOfThem) {
   const POINT points[5] = {};
   const INT badCounts[] = {3, 1};

@@ -118,9 +118,10 @@ TEST_F(PrinterDC, LifeOfADeviceContextInTheEnginesOrder) {
 
   DEVMODEW second = Devmode(u"second");
   EXPECT_EQ(ResetDCW(hdc, &second), hdc);
+  // The engine's documented order: the old device ends before the new surface is made.
   EXPECT_EQ(Calls(), (Lines{"ui:RESETDCPRE", "drv:DrvEnablePDEV#2 dm=second device=Recording Printer printer=yes hdev=yes",
-                            "drv:DrvCompletePDEV#2", "drv:DrvEnableSurface#2 associated=1", "drv:DrvResetPDEV#1->#2",
-                            "drv:DrvDisableSurface#1", "drv:DrvDisablePDEV#1", "ui:RESETDCPOST"}));
+                            "drv:DrvCompletePDEV#2", "drv:DrvResetPDEV#1->#2", "drv:DrvDisableSurface#1",
+                            "drv:DrvDisablePDEV#1", "drv:DrvEnableSurface#2 associated=1", "ui:RESETDCPOST"}));
   EXPECT_EQ(GetDeviceCaps(hdc, HORZRES), 4770) << "the new PDEV's capabilities";
 
   EXPECT_TRUE(DeleteDC(hdc));
@@ -190,8 +191,8 @@ TEST_F(PrinterDC, RefusedResetKeepsTheOldDevice) {
   EXPECT_EQ(ResetDCW(hdc, &next), nullptr);
   EXPECT_NE(GetLastError(), kErrorMarker);
   EXPECT_EQ(Calls(), (Lines{"ui:RESETDCPRE", "drv:DrvEnablePDEV#2 dm=next device=Recording Printer printer=yes hdev=yes",
-                            "drv:DrvCompletePDEV#2", "drv:DrvEnableSurface#2 associated=1", "drv:DrvResetPDEV#1->#2",
-                            "drv:DrvDisableSurface#2", "drv:DrvDisablePDEV#2", "ui:RESETDCPOST"}));
+                            "drv:DrvCompletePDEV#2", "drv:DrvResetPDEV#1->#2", "drv:DrvDisablePDEV#2",
+                            "ui:RESETDCPOST"}));
   EXPECT_EQ(GetDeviceCaps(hdc, HORZRES), 4769);
   SetLastError(kErrorMarker);
   EXPECT_EQ(ResetDCW(hdc, nullptr), nullptr);

@@ -138,6 +138,11 @@ TEST_P(PrintJobRefusals, FailWithAClearMessageAndWriteNothing) {
   std::string root = InstalledMachine("refusal");
   WriteScript("bad.txt", "page\n# a comment\n\nfrobnicate 1 2\n");
   WriteScript("short.txt", "page\nresetdc\n");
+  WriteScript("rect.txt", "page\nrect 1 2 3\n");
+  WriteScript("pen.txt", "pen wavy 1\n");
+  WriteScript("brush.txt", "brush hatch zigzag black\n");
+  WriteScript("bezier.txt", "bezier 0 0 1 1 2 2 3 3 4 4\n");
+  WriteScript("inches.txt", "moveto 1inch 2in\n");
   std::string out = Out("never.pxl");
   std::string arguments = GetParam().arguments;
   for (size_t at; (at = arguments.find("DIR")) != std::string::npos;) arguments.replace(at, 3, machine_.root());
@@ -156,6 +161,11 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{"NotKeyValue", "--set dmCopies", "'dmCopies' is not KEY=VALUE"},
         Refusal{"ValueTooWide", "--set dmCopies=70000", "'70000' is not a value dmCopies can hold"},
         Refusal{"NoScriptFile", "--script DIR/none.txt", "cannot read the script"},
+        Refusal{"ShortRect", "--script DIR/rect.txt", "rect.txt:2: rect: four lengths (rect LEFT TOP RIGHT BOTTOM)"},
+        Refusal{"UnknownPenStyle", "--script DIR/pen.txt", "pen.txt:1: pen: a pen needs a style and a width"},
+        Refusal{"UnknownHatch", "--script DIR/brush.txt", "brush.txt:1: brush: unknown brush"},
+        Refusal{"BezierPoints", "--script DIR/bezier.txt", "bezier.txt:1: bezier: 3n + 1 points"},
+        Refusal{"BadInches", "--script DIR/inches.txt", "inches.txt:1: moveto: two lengths"},
         Refusal{"NoPrinter", "--printer Nobody", "has no printer \"Nobody\""}),
     [](const ::testing::TestParamInfo<Refusal>& info) { return std::string(info.param.name); });
 
@@ -167,7 +177,9 @@ TEST_F(PrintJobTool, WithoutAnOutputFileItSaysHowToCallIt) {
 
 TEST_F(PrintJobTool, AScriptPrintsItsPagesWithAResetDC) {
   std::string root = InstalledMachine("script");
-  std::string script = WriteScript("pages.txt", "page\npage\nresetdc dmOrientation=2 dmCopies=2\npage\n");
+  std::string script = WriteScript("pages.txt",
+                                   "# three pages\n\npage  # the first\n  page\n"
+                                   "resetdc dmOrientation=2 dmCopies=2 #\n\tpage\r\n");
   ToolRun run = PrintJob("--machine " + root + " --script " + script + " --document report.PDF -o " + Out("p.pxl"));
   ASSERT_EQ(run.status, 0) << run.output;
   EXPECT_NE(run.output.find("3 pages"), std::string::npos) << run.output;
