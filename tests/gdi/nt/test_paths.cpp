@@ -10,6 +10,7 @@
 
 #include "../open_pdev.h"
 #include "gdi/nt/paths.h"
+#include "gdi/nt/enable.h"
 #include "gdi/nt/pclxlnt.h"
 
 namespace {
@@ -173,6 +174,65 @@ TEST_F(Paths, GeometricLinesAreLeftToTheEngine) {
   ASSERT_NE(wide.get(), nullptr);
   ASSERT_TRUE(wide->fl & LA_GEOMETRIC);
   EXPECT_FALSE(Stroke(line.get(), wide.get()));
+}
+
+// The engine widens a geometric line that the driver refuses and fills the outline.
+TEST_F(Paths, WideGeometricLineReachesThePrinterAsAFilledOutline) {
+  struct Case {
+    const char* name;
+    DWORD style;
+  };
+  const Case cases[] = {{"MiterJoinFlatCaps", PS_GEOMETRIC | PS_SOLID | PS_JOIN_MITER | PS_ENDCAP_FLAT},
+                        {"RoundJoinRoundCaps", PS_GEOMETRIC | PS_SOLID | PS_JOIN_ROUND | PS_ENDCAP_ROUND},
+                        {"BevelJoinSquareCapsDashed", PS_GEOMETRIC | PS_DASH | PS_JOIN_BEVEL | PS_ENDCAP_SQUARE}};
+  for (const Case& c : cases) {
+    plat_testing::Path corner = MakePolyline({{100, 100}, {400, 100}, {400, 400}});
+    plat_testing::LineAttrs wide = MakeLineAttrs(c.style, 20);
+    plat_testing::Brush pen = MakeSolidBrush(0);
+    plat_testing::Clip trivial = MakeClip();
+    const DWORD strokes = pdev()->job.gx.strokes, fills = pdev()->job.gx.fills;
+    ASSERT_TRUE(PlatformTest_EngineStrokePath(kDriverFunctions, kDriverFunctionCount, surface(), corner.get(),
+                                              trivial.get(), pen.get(), nullptr, wide.get(), kCopyPen))
+        << c.name;
+    EXPECT_EQ(pdev()->job.gx.strokes, strokes + 1) << c.name;
+    EXPECT_EQ(pdev()->job.gx.fills, fills + 1) << "the outline came back as a fill: " << c.name;
+    std::vector<std::string> lines = TakeLines();
+    std::string all;
+    for (const std::string& l : lines) all += l + "\n";
+    EXPECT_EQ(all.find("malformed"), std::string::npos) << all;
+    EXPECT_EQ(all.find("SetLineDash"), std::string::npos) << c.name << ": the refused stroke sent nothing\n" << all;
+    EXPECT_NE(all.find("SetPenSource NullPen=0"), std::string::npos) << all;
+    EXPECT_NE(all.find("SetBrushSource GrayLevel=0"), std::string::npos) << all;
+    EXPECT_EQ(lines.back(), "PaintPath") << c.name;
+    Gx_ResetStateCache(pdev());
+  }
+}
+
+BOOL APIENTRY RefuseComplexFill(SURFOBJ* pso, PATHOBJ* ppo, CLIPOBJ* pco, BRUSHOBJ* pbo, POINTL* org, MIX mix,
+                                FLONG options) {
+  if (pco && pco->iDComplexity == DC_COMPLEX) return FALSE;
+  return DrvFillPath(pso, ppo, pco, pbo, org, mix, options);
+}
+
+// A fill refused under a complex clip is filled again by the engine, one clip rectangle at a
+// time: each piece reaches the printer with its own rectangle clip.
+TEST_F(Paths, RefusedComplexFillIsDrawnPieceByPiece) {
+  const DRVFN table[] = {{INDEX_DrvFillPath, reinterpret_cast<PFN>(RefuseComplexFill)}};
+  plat_testing::Path box = MakePolyline({{0, 0}, {400, 0}, {400, 400}, {0, 400}}, true);
+  plat_testing::Clip region = MakeClip({RECTL{0, 0, 100, 100}, RECTL{200, 200, 300, 300}});
+  plat_testing::Brush brush = MakeSolidBrush(0);
+  ASSERT_TRUE(PlatformTest_EngineFillPath(table, 1, surface(), box.get(), region.get(), brush.get(), nullptr, kCopyPen,
+                                          FP_WINDINGMODE));
+  std::vector<std::string> lines = TakeLines();
+  std::vector<std::string> clips;
+  size_t paints = 0;
+  for (const std::string& l : lines) {
+    if (l.rfind("RectanglePath", 0) == 0) clips.push_back(l);
+    if (l == "PaintPath") ++paints;
+  }
+  EXPECT_EQ(clips, (std::vector<std::string>{"RectanglePath BoundingBox=(0,0,100,100)",
+                                             "RectanglePath BoundingBox=(200,200,300,300)"}));
+  EXPECT_EQ(paints, 2u);
 }
 
 TEST_F(Paths, MixesAndSwitches) {
