@@ -91,6 +91,10 @@ TEST_F(PrintJobTool, PrintsTheSampleOnAFreshMachineAndSaysWhere) {
   EXPECT_GE(sheets.size(), 3u);
   EXPECT_EQ(Lines(job, "EndPage").size(), sheets.size()) << "one BeginPage and one EndPage per sheet";
   EXPECT_NE(sheets.back().find("eLandscapeOrientation"), std::string::npos) << "the last page after a ResetDC";
+  // Lines, curves, filled shapes, hatched and pattern brushes (downloaded patterns) and clips.
+  for (const char* op : {"LineRelPath", "BezierRelPath", "PaintPath", "SetPenWidth", "SetLineDash",
+                         "BeginRastPattern", "SetClipReplace", "SetFillMode"})
+    EXPECT_FALSE(Lines(job, op).empty()) << op;
   ASSERT_GE(job.listing.size(), 4u);
   EXPECT_EQ(job.listing[job.listing.size() - 4], "EndSession");
   EXPECT_EQ(job.listing[job.listing.size() - 3], "<UEL>");
@@ -189,5 +193,41 @@ TEST_F(PrintJobTool, AScriptPrintsItsPagesWithAResetDC) {
   ASSERT_EQ(sheets.size(), 3u);
   EXPECT_NE(sheets[2].find("eLandscapeOrientation"), std::string::npos);
 }
+
+// A 1-inch square drawn as an application draws it (LOGPIXELSX units an inch) comes out at the
+// zoom: half an inch at 50 % (300 dots at 600 dpi), and the page itself is not scaled again.
+struct ZoomCase {
+  int zoom;
+  std::string cursor;
+  std::string edges;
+};
+
+class PrintJobZoom : public PrintJobTool, public ::testing::WithParamInterface<ZoomCase> {};
+
+TEST_P(PrintJobZoom, AnInchSquareComesOutAtTheZoom) {
+  std::string root = InstalledMachine("zoom");
+  std::string script = WriteScript("square.txt", "pen null 0\nbrush solid black\nrect 1in 1in 2in 2in\n");
+  ToolRun run = PrintJob("--machine " + root + " --script " + script + " --set dmScale=" +
+                         std::to_string(GetParam().zoom) + " -o " + Out("z.pxl"));
+  ASSERT_EQ(run.status, 0) << run.output;
+  pclxl::Decoded job = pclxl::DecodeJob(ReadBytes(Out("z.pxl")));
+  ASSERT_TRUE(job.ok) << job.error;
+  EXPECT_EQ(Lines(job, "SetPageScale"), std::vector<std::string>{"SetPageScale PageScale=(1,1)"});
+  EXPECT_EQ(Lines(job, "SetCursor"), std::vector<std::string>{"SetCursor Point=" + GetParam().cursor});
+  std::vector<std::string> edges = Lines(job, "LineRelPath");
+  ASSERT_EQ(edges.size(), 1u);
+  EXPECT_NE(edges[0].find(GetParam().edges), std::string::npos) << edges[0];
+}
+
+// The rectangle covers its left and top edges, not its right and bottom ones: 300 dots wide
+// from 300 to 599 at 50 %.
+INSTANTIATE_TEST_SUITE_P(Zoom, PrintJobZoom,
+                         ::testing::Values(ZoomCase{25, "(150,150)", "[(149,0) (0,149) (-149,0)]"},
+                                           ZoomCase{50, "(300,300)", "[(299,0) (0,299) (-299,0)]"},
+                                           ZoomCase{100, "(600,600)", "[(599,0) (0,599) (-599,0)]"},
+                                           ZoomCase{200, "(1200,1200)", "points=[(1199,0) (0,1199) (-1199,0)]"}),
+                         [](const ::testing::TestParamInfo<ZoomCase>& info) {
+                           return "Percent" + std::to_string(info.param.zoom);
+                         });
 
 }  // namespace
