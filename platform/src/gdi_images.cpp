@@ -3,7 +3,8 @@
 // other raster operations DrvBitBlt with the rop4, a stretch DrvStretchBlt (with the DC's colour
 // adjustment in HALFTONE mode), a pattern fill DrvBitBlt without a source, TransparentBlt
 // DrvTransparentBlt and GradientFill DrvGradientFill. Sources are memory DCs (their selected
-// bitmap), device-independent bitmaps from the caller, or the printer's own surface.
+// bitmap), device-independent bitmaps from the caller, or the printer's own surface. A memory
+// DC as the destination is drawn into by the engine's own EngBitBlt and its family.
 #include <algorithm>
 #include <cstring>
 
@@ -36,8 +37,14 @@ bool Refuse(DWORD error) {
   return false;
 }
 
-// The device's own palette, as its driver gave it (DEVINFO::hpalDefault).
-engine::Palette DevicePaletteOf(const PrinterDC& dc) { return engine::PaletteOfHandle(dc.devInfo.hpalDefault); }
+// The colours of the destination's pixels: the device's own palette, as its driver gave it
+// (DEVINFO::hpalDefault), or the palette of a memory DC's bitmap (a monochrome device bitmap
+// holds black 0 and white 1 bits).
+engine::Palette DevicePaletteOf(const PrinterDC& dc) {
+  if (dc.memoryDC && dc.draw.bitmap)
+    return BitmapPalette(*dc.draw.bitmap->bits, false, RGB(0, 0, 0), RGB(255, 255, 255));
+  return engine::PaletteOfHandle(dc.devInfo.hpalDefault);
+}
 
 bool WrapBits(SourceSurface& out, std::shared_ptr<const BitmapBits> bits, const engine::Palette& palette,
               const engine::Palette& device) {
@@ -97,22 +104,50 @@ RECTL DeviceRect(const DrawState& s, int x, int y, int w, int h) {
   return RECTL{a.x, a.y, a.x + w, a.y + h};
 }
 
-struct Driver {
+// Where a call draws: the printer's surface through the functions its driver hooks, or the
+// bitmap of a memory DC, which the engine draws into itself.
+struct Target {
   SURFOBJ* surface = nullptr;
-  FLONG hooks = 0;
-  const engine::DriverTable* table = nullptr;
+  HSURF own = nullptr;  // the bitmap surface laid over a memory DC's bits
+  bool bitmap = false;
+  PFN_DrvCopyBits copyBits = nullptr;
+  PFN_DrvBitBlt bitBlt = nullptr;
+  PFN_DrvStretchBlt stretchBlt = nullptr;
+  PFN_DrvTransparentBlt transparentBlt = nullptr;
+  PFN_DrvGradientFill gradientFill = nullptr;
 
-  template <typename F>
-  F Get(ULONG index, FLONG hook) const {
-    return (hooks & hook) ? table->Get<F>(index) : nullptr;
+  Target() = default;
+  Target(const Target&) = delete;
+  Target& operator=(const Target&) = delete;
+  ~Target() {
+    if (own) engine::DeleteBitmapSurface(own);
   }
 };
 
-Driver DriverOf(PrinterDC& dc) { return Driver{dc.Surface(), engine::SurfaceHooks(dc.hsurf), &dc.driver}; }
-
-// The destination must be a printer: the stand-in does not draw into memory bitmaps.
-bool PrinterDestination(PrinterDC& dc) {
-  if (dc.memoryDC || !dc.Surface()) return Refuse(ERROR_NOT_SUPPORTED);
+bool TargetOf(PrinterDC& dc, Target& t) {
+  if (dc.memoryDC) {
+    BitmapBits& bits = *StateOf(dc).bitmap->bits;
+    HBITMAP made = EngCreateBitmap(SIZEL{bits.width, bits.height}, static_cast<LONG>(bits.stride),
+                                   BitmapFormat(bits.bitCount), bits.topDown ? BMF_TOPDOWN : 0, bits.bytes.data());
+    t.own = reinterpret_cast<HSURF>(made);
+    t.surface = t.own ? engine::LookupBitmap(t.own) : nullptr;
+    if (!t.surface) return Refuse(ERROR_NOT_ENOUGH_MEMORY);
+    t.bitmap = true;
+    t.copyBits = EngCopyBits;
+    t.bitBlt = EngBitBlt;
+    t.stretchBlt = EngStretchBlt;
+    t.transparentBlt = EngTransparentBlt;
+    t.gradientFill = EngGradientFill;
+    return true;
+  }
+  t.surface = dc.Surface();
+  if (!t.surface) return Refuse(ERROR_INVALID_HANDLE);
+  engine::DriverTable driver = HookedDriver(dc);
+  t.copyBits = driver.Get<PFN_DrvCopyBits>(INDEX_DrvCopyBits);
+  t.bitBlt = driver.Get<PFN_DrvBitBlt>(INDEX_DrvBitBlt);
+  t.stretchBlt = driver.Get<PFN_DrvStretchBlt>(INDEX_DrvStretchBlt);
+  t.transparentBlt = driver.Get<PFN_DrvTransparentBlt>(INDEX_DrvTransparentBlt);
+  t.gradientFill = driver.Get<PFN_DrvGradientFill>(INDEX_DrvGradientFill);
   return true;
 }
 
@@ -125,18 +160,22 @@ bool Blit(PrinterDC& dc, RECTL target, SourceSurface* source, POINTL sourcePoint
   engine::ClipPtr clip = BuildClip(dc, target, &visible);
   if (!visible) return true;
   if (!clip) return Refuse(ERROR_NOT_ENOUGH_MEMORY);
-  Driver driver = DriverOf(dc);
-  if (source && rop3 == 0xCC) {
-    if (auto copyBits = driver.Get<PFN_DrvCopyBits>(INDEX_DrvCopyBits, HOOK_COPYBITS))
-      return copyBits(driver.surface, source->so, clip.get(), source->xlate.get(), &target, &sourcePoint) != FALSE;
-  }
-  auto bitBlt = driver.Get<PFN_DrvBitBlt>(INDEX_DrvBitBlt, HOOK_BITBLT);
-  if (!bitBlt) return Refuse(ERROR_NOT_SUPPORTED);
+  Target t;
+  if (!TargetOf(dc, t)) return false;
+  if (source && rop3 == 0xCC && t.copyBits)
+    return t.copyBits(t.surface, source->so, clip.get(), source->xlate.get(), &target, &sourcePoint) != FALSE;
+  if (!t.bitBlt) return Refuse(ERROR_NOT_SUPPORTED);
   BRUSHOBJ* brush = UsesPattern(rop3) ? FillBrush(dc) : nullptr;
+  // A bitmap takes its brush colour as one of its own pixels.
+  engine::BrushPtr pixelBrush;
+  if (brush && t.bitmap && brush->iSolidColor != 0xFFFFFFFF) {
+    pixelBrush = engine::CreateSolidBrush(engine::PalettePixel(DevicePaletteOf(dc), brush->iSolidColor));
+    brush = pixelBrush.get();
+  }
   POINTL brushOrigin{s.brushOrg.x, s.brushOrg.y};
-  return bitBlt(driver.surface, source ? source->so : nullptr, nullptr, clip.get(),
-                source ? source->xlate.get() : nullptr, &target, source ? &sourcePoint : nullptr, nullptr, brush,
-                &brushOrigin, Rop4Of(s, rop3, brush != nullptr)) != FALSE;
+  return t.bitBlt(t.surface, source ? source->so : nullptr, nullptr, clip.get(),
+                  source ? source->xlate.get() : nullptr, &target, source ? &sourcePoint : nullptr, nullptr, brush,
+                  &brushOrigin, Rop4Of(s, rop3, brush != nullptr)) != FALSE;
 }
 
 // Nearest-neighbour copy of `from` (source pixels) into a new bitmap of the destination's size,
@@ -227,16 +266,16 @@ bool Transfer(PrinterDC& dc, RECTL to, SourceSurface& source, RECTL from, BYTE r
   dw = ordered.right - ordered.left;
   dh = ordered.bottom - ordered.top;
   DrawState& s = dc.draw;
-  Driver driver = DriverOf(dc);
-  auto stretchBlt = driver.Get<PFN_DrvStretchBlt>(INDEX_DrvStretchBlt, HOOK_STRETCHBLT);
-  if (rop3 == 0xCC && stretchBlt) {
+  Target t;
+  if (!TargetOf(dc, t)) return false;
+  if (rop3 == 0xCC && t.stretchBlt) {
     bool visible = true;
     engine::ClipPtr clip = BuildClip(dc, Normalised(dst), &visible);
     if (!visible) return true;
     if (!clip) return Refuse(ERROR_NOT_ENOUGH_MEMORY);
     COLORADJUSTMENT* adjustment = s.stretchBltMode == HALFTONE ? &s.colorAdjustment : nullptr;
     POINTL halftoneOrigin{s.brushOrg.x, s.brushOrg.y};
-    return stretchBlt(driver.surface, source.so, nullptr, clip.get(), source.xlate.get(), adjustment,
+    return t.stretchBlt(t.surface, source.so, nullptr, clip.get(), source.xlate.get(), adjustment,
                       &halftoneOrigin, &dst, &src, nullptr, static_cast<ULONG>(s.stretchBltMode)) != FALSE;
   }
   // Other operations: the source is stretched first, then combined as a blit.
@@ -277,7 +316,6 @@ WINBASEAPI BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop) {
   if (!dc) return FALSE;
   BYTE rop3 = static_cast<BYTE>(rop >> 16);
   if (UsesSource(rop3)) return Refuse(ERROR_INVALID_PARAMETER);
-  if (!PrinterDestination(*dc)) return FALSE;
   return Blit(*dc, DeviceRect(dc->draw, x, y, w, h), nullptr, POINTL{0, 0}, rop3) ? TRUE : FALSE;
 }
 
@@ -290,7 +328,6 @@ WINBASEAPI BOOL WINAPI StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, 
   std::shared_ptr<PrinterDC> dc = DrawingDC(hdcDest);
   if (!dc) return FALSE;
   BYTE rop3 = static_cast<BYTE>(rop >> 16);
-  if (!PrinterDestination(*dc)) return FALSE;
   RECTL to = DeviceRect(dc->draw, xDest, yDest, wDest, hDest);
   if (!UsesSource(rop3)) return Blit(*dc, to, nullptr, POINTL{0, 0}, rop3) ? TRUE : FALSE;
   SourceSurface source;
@@ -306,7 +343,6 @@ WINBASEAPI int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth
                                     UINT iUsage, DWORD rop) {
   std::shared_ptr<PrinterDC> dc = DrawingDC(hdc);
   if (!dc) return 0;
-  if (!PrinterDestination(*dc)) return 0;
   BYTE rop3 = static_cast<BYTE>(rop >> 16);
   RECTL to = DeviceRect(dc->draw, xDest, yDest, DestWidth, DestHeight);
   if (!UsesSource(rop3)) return Blit(*dc, to, nullptr, POINTL{0, 0}, rop3) ? std::abs(SrcHeight) : 0;
@@ -331,7 +367,6 @@ WINBASEAPI int WINAPI SetDIBitsToDevice(HDC hdc, int xDest, int yDest, DWORD w, 
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  if (!PrinterDestination(*dc)) return 0;
   // The caller's bits hold cLines scans from StartScan on; they are a DIB of their own.
   LONG fullHeight = lpbmi->bmiHeader.biHeight;
   LONG rows = fullHeight < 0 ? -fullHeight : fullHeight;
@@ -379,7 +414,6 @@ WINBASEAPI BOOL WINAPI TransparentBlt(HDC hdcDest, int xoriginDest, int yoriginD
   if (!dc) return FALSE;
   // TransparentBlt neither mirrors nor takes empty rectangles.
   if (wDest <= 0 || hDest <= 0 || wSrc <= 0 || hSrc <= 0) return Refuse(ERROR_INVALID_PARAMETER);
-  if (!PrinterDestination(*dc)) return FALSE;
   SourceSurface source;
   if (!SourceFromDC(*dc, hdcSrc, source)) return FALSE;
   std::shared_ptr<PrinterDC> sourceDC = LookupDC(hdcSrc);
@@ -392,13 +426,13 @@ WINBASEAPI BOOL WINAPI TransparentBlt(HDC hdcDest, int xoriginDest, int yoriginD
   engine::ClipPtr clip = BuildClip(*dc, to, &visible);
   if (!visible) return TRUE;
   if (!clip) return Refuse(ERROR_NOT_ENOUGH_MEMORY);
-  Driver driver = DriverOf(*dc);
-  auto transparentBlt = driver.Get<PFN_DrvTransparentBlt>(INDEX_DrvTransparentBlt, HOOK_TRANSPARENTBLT);
-  if (!transparentBlt) return Refuse(ERROR_NOT_SUPPORTED);
+  Target t;
+  if (!TargetOf(*dc, t)) return FALSE;
+  if (!t.transparentBlt) return Refuse(ERROR_NOT_SUPPORTED);
   // The transparent colour goes to the driver as a pixel value of the source.
   const engine::Palette* palette = engine::XlateSource(source.xlate.get());
   ULONG transparent = palette ? engine::PalettePixel(*palette, crTransparent & 0x00FFFFFF) : crTransparent;
-  return transparentBlt(driver.surface, source.so, clip.get(), source.xlate.get(), &to, &from, transparent, 0);
+  return t.transparentBlt(t.surface, source.so, clip.get(), source.xlate.get(), &to, &from, transparent, 0);
 }
 
 WINBASEAPI BOOL WINAPI GradientFill(HDC hdc, PTRIVERTEX pVertex, ULONG nVertex, PVOID pMesh, ULONG nMesh,
@@ -409,7 +443,6 @@ WINBASEAPI BOOL WINAPI GradientFill(HDC hdc, PTRIVERTEX pVertex, ULONG nVertex, 
   if (!pVertex || !pMesh || nVertex == 0 || nMesh == 0 || nVertex > kMaxItems || nMesh > kMaxItems ||
       ulMode > GRADIENT_FILL_TRIANGLE)
     return Refuse(ERROR_INVALID_PARAMETER);
-  if (!PrinterDestination(*dc)) return FALSE;
   ULONG perMesh = ulMode == GRADIENT_FILL_TRIANGLE ? 3 : 2;
   std::vector<ULONG> mesh(static_cast<const ULONG*>(pMesh), static_cast<const ULONG*>(pMesh) + nMesh * perMesh);
   for (ULONG index : mesh)
@@ -432,13 +465,14 @@ WINBASEAPI BOOL WINAPI GradientFill(HDC hdc, PTRIVERTEX pVertex, ULONG nVertex, 
   bool visible = true;
   engine::ClipPtr clip = BuildClip(*dc, extents, &visible);
   if (!visible) return TRUE;
+  // Vertex colours are RGB; the translation carries them to the destination's pixels.
   engine::XlatePtr xlate = engine::CreateXlate(engine::DevicePalette(), DevicePaletteOf(*dc));
   if (!clip || !xlate) return Refuse(ERROR_NOT_ENOUGH_MEMORY);
-  Driver driver = DriverOf(*dc);
-  auto gradientFill = driver.Get<PFN_DrvGradientFill>(INDEX_DrvGradientFill, HOOK_GRADIENTFILL);
-  if (!gradientFill) return Refuse(ERROR_NOT_SUPPORTED);
+  Target t;
+  if (!TargetOf(*dc, t)) return FALSE;
+  if (!t.gradientFill) return Refuse(ERROR_NOT_SUPPORTED);
   POINTL ditherOrigin{0, 0};
-  return gradientFill(driver.surface, clip.get(), xlate.get(), vertices.data(), nVertex, mesh.data(), nMesh, &extents,
+  return t.gradientFill(t.surface, clip.get(), xlate.get(), vertices.data(), nVertex, mesh.data(), nMesh, &extents,
                       &ditherOrigin, ulMode);
 }
 

@@ -160,6 +160,39 @@ TEST_F(ImageDC, HatchedPatternFillsLeaveTheBackgroundInTransparentMode) {
   DeleteObject(hatch);
 }
 
+TEST_F(ImageDC, AMemoryDCsBitmapIsDrawnIntoByTheEngine) {
+  // The print-time watermark's way: a white memory bitmap, something drawn into it, then the
+  // bitmap ANDed onto the page.
+  HDC canvas = CreateCompatibleDC(dc_);
+  BITMAPINFO info{};
+  info.bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 4, -3, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(canvas, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  SelectObject(canvas, bitmap);
+  ASSERT_TRUE(PatBlt(canvas, 0, 0, 4, 3, WHITENESS));
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  SelectObject(canvas, red);
+  ASSERT_TRUE(PatBlt(canvas, 1, 1, 2, 1, PATCOPY));
+  // Rows of 12 bytes, blue-green-red.
+  const BYTE* p = static_cast<const BYTE*>(bits);
+  EXPECT_EQ(p[0], 0xFF);
+  EXPECT_EQ(p[12 + 3], 0x00);   // (1,1) blue
+  EXPECT_EQ(p[12 + 5], 0xFF);   // (1,1) red
+  EXPECT_EQ(p[12 + 9], 0xFF);   // (3,1) stays white
+  EXPECT_EQ(p[24 + 3], 0xFF);   // (1,2) stays white
+  // A copy from the other memory DC lands as its pixels.
+  ASSERT_TRUE(BitBlt(canvas, 0, 2, 1, 1, memory_, 0, 0, SRCCOPY));
+  EXPECT_EQ(p[24 + 0], 0x01);
+  EXPECT_EQ(p[24 + 2], 0x03);
+  EXPECT_EQ(Calls(), Lines{});  // nothing reached the printer's driver
+  ASSERT_TRUE(BitBlt(dc_, 0, 0, 4, 3, canvas, 0, 0, SRCAND));
+  EXPECT_EQ(Calls(), (Lines{"DrvBitBlt trg=(0,0,4,3) src=bmp4x3/f5/down:FFFFFFFFFFFFFFFFFFFFFFFF at=0,0 mask=no "
+                            "clip=trivial xlate=fl0:302010 brush=none rop4=8888"}));
+  DeleteDC(canvas);
+  DeleteObject(bitmap);
+  DeleteObject(red);
+}
+
 TEST_F(ImageDC, ImageCallsRefuseWhatTheyCannotTake) {
   MonoDib mono;
   TRIVERTEX vertices[2] = {};
