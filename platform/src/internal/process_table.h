@@ -19,6 +19,9 @@ struct ProcessRecord {
   std::u16string folder;
   DWORD priorityClass = 0;
   std::optional<DWORD> exitCode;  // the first recorded end wins
+  // A program the stand-in did not start that joined the machine by itself (a test runner): it is
+  // listed, but the machine never ends it.
+  bool joined = false;
 };
 
 bool ReadProcessRecord(int pid, ProcessRecord& record);
