@@ -10,6 +10,8 @@
 #include <string>
 
 #include "internal/machine.h"
+#include "internal/process_table.h"
+#include "internal/waitable.h"
 #include "internal/unicode.h"
 #include "platform_testing.h"
 
@@ -46,6 +48,19 @@ WINBASEAPI void PlatformTest_QueueBoxAnswer(const WCHAR* program, const WCHAR* t
 }
 
 WINBASEAPI void PlatformTest_ClearBoxAnswers(void) { std::remove(ScriptPath().c_str()); }
+
+WINBASEAPI BOOL PlatformTest_AddMachineProcess(DWORD pid, const WCHAR* image) {
+  unsigned long long start = plat::HostProcessStartTime(static_cast<int>(pid));
+  if (!start || !image) return FALSE;
+  plat::ProcessRecord record;
+  record.pid = static_cast<int>(pid);
+  record.startTime = start;
+  record.image = plat::WideView(image);
+  record.commandLine = u"\"" + record.image + u"\"";
+  record.priorityClass = 0x20;
+  plat::WriteProcessRecord(record);
+  return TRUE;
+}
 
 WINBASEAPI size_t PlatformTest_ReadCallLog(char* buffer, size_t size) {
   std::ifstream in(plat::MachineDir("desktop") + "/calls.jsonl", std::ios::binary);

@@ -356,6 +356,10 @@ WINBASEAPI void PlatformTest_QueueBoxAnswer(const WCHAR* program, const WCHAR* t
                                             DWORD pumpMs);
 // Forgets the answers not yet used.
 WINBASEAPI void PlatformTest_ClearBoxAnswers(void);
+// Makes a live host process (one the test started itself, such as a sleeping helper) a process
+// of the machine whose program is `image` (a Windows path): EnumProcesses lists it and the
+// module queries name it. FALSE when no such process runs.
+WINBASEAPI BOOL PlatformTest_AddMachineProcess(DWORD pid, const WCHAR* image);
 // The machine's call log as UTF-8 JSON lines. Returns the length of the whole text and copies
 // what fits (terminated) into buffer.
 WINBASEAPI size_t PlatformTest_ReadCallLog(char* buffer, size_t size);
