@@ -15,6 +15,7 @@
 #include "internal/desktop.h"
 #include "internal/machine.h"
 #include "internal/process_table.h"
+#include "internal/unicode.h"
 #include "internal/waitable.h"
 
 namespace {
@@ -61,6 +62,30 @@ DWORD CopyName(std::u16string_view name, LPWSTR out, DWORD size) {
 }
 
 }  // namespace
+
+namespace plat {
+
+bool ProgramIsRunning(std::u16string_view windowsPath) {
+  std::string dir = MachineDir("processes");
+  DIR* handle = opendir(dir.c_str());
+  if (!handle) return false;
+  bool running = false;
+  while (dirent* entry = readdir(handle)) {
+    std::string name = entry->d_name;
+    if (name.empty() || name.find_first_not_of("0123456789") != std::string::npos) continue;
+    ProcessRecord record;
+    int pid = std::atoi(name.c_str());
+    if (ReadProcessRecord(pid, record) && EqualsNoCase(record.image, windowsPath) && !record.exitCode &&
+        HostProcessAlive(pid, record.startTime)) {
+      running = true;
+      break;
+    }
+  }
+  closedir(handle);
+  return running;
+}
+
+}  // namespace plat
 
 extern "C" {
 

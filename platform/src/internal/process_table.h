@@ -31,6 +31,10 @@ void RemoveProcessRecord(int pid);
 // earlier process of that pid.
 void RecordProcessExit(int pid, unsigned long long startTime, DWORD exitCode);
 
+// Whether a live process of the machine runs the program file (a canonical Windows path): such a
+// file cannot be deleted.
+bool ProgramIsRunning(std::u16string_view windowsPath);
+
 // Handles of a started program: the process, and its first thread (held while suspended).
 HANDLE NewProcessHandle(int pid, unsigned long long startTime, bool ownChild);
 HANDLE NewFirstThreadHandle(int pid, unsigned long long startTime, bool suspended);

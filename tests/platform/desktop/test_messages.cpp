@@ -148,9 +148,10 @@ TEST_F(Messages, ASendToAThreadThatDoesNotPumpTimesOut) {
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_TIMEOUT));
     done = true;
   });
-  Sleep(20);
+  // Real pauses (Sleep would move the frozen clock): the sender takes its deadline first.
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
   PlatformTest_AdvanceTickCount(400);
-  Sleep(20);
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
   EXPECT_FALSE(done.load());
   PlatformTest_AdvanceTickCount(200);
   sender.join();

@@ -9,6 +9,8 @@
 //   proc <msg> <wParam>     each message its window procedure gets, sent or dispatched
 //   copydata <cbData> <hex> the bytes of each WM_COPYDATA
 // WM_USER+60 sent to it makes its window procedure wait until the program is ended.
+// "--run COMMAND LINE" instead starts that command line suspended at idle priority, lets it go,
+// records "started <pid>" and ends at once, as a program that has its own file deleted does.
 #include <cstdio>
 #include <string>
 
@@ -109,6 +111,19 @@ int main() {
   g_log = CreateFileW(logPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
   WCHAR folder[MAX_PATH + 1] = {};
   GetCurrentDirectoryW(MAX_PATH, folder);
+  std::u16string run;
+  if (TakeOption(rest, u"run", run)) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(nullptr, run.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | IDLE_PRIORITY_CLASS, nullptr,
+                        nullptr, &startup, &started))
+      return 3;
+    Log("started " + std::to_string(started.dwProcessId));
+    ResumeThread(started.hThread);
+    CloseHandle(g_log);
+    return 0;
+  }
   Log("cmdline " + Utf8(rest));
   Log("folder " + Utf8(folder));
   Log("registered " + std::to_string(RegisterWindowMessageW(u"TaskbarCreated")));
