@@ -213,6 +213,7 @@ const std::map<uint8_t, AttributeInfo>& Attributes() {
 
 // Attribute ids the data checks read.
 constexpr uint8_t kColorSpaceAttr = 0x03;
+constexpr uint8_t kPaletteDataAttr = 0x06;
 constexpr uint8_t kNumberOfPoints = 0x4D;
 constexpr uint8_t kPointTypeAttr = 0x50;
 constexpr uint8_t kColorDepthAttr = 0x62;
@@ -376,6 +377,9 @@ class Reader {
   uint8_t openBlock_ = 0;  // BeginImage / BeginRastPattern / BeginFontHeader / BeginChar / BeginStream
   std::optional<Operator> image_;  // the open BeginImage
   double colorSpace_ = 1;  // eGray until SetColorSpace
+  // Entries of the palette the last SetColorSpace gave (0: none); -1 while no SetColorSpace
+  // has been seen, so a bare operator run is not judged by a colour space it does not show.
+  long paletteEntries_ = -1;
 };
 
 const char* const kUel = "\x1B%-12345X";
@@ -570,6 +574,21 @@ bool Reader::CheckData(const Operator& op, DataRule rule) {
 }
 
 bool Reader::CheckAttributes(const Operator& op) {
+  if (op.tag == 0x6A) {  // SetColorSpace: remember the palette's entry count
+    const Attribute* palette = op.Find(kPaletteDataAttr);
+    const bool rgb = Number(op.Find(kColorSpaceAttr)) == 2;
+    paletteEntries_ = palette ? static_cast<long>(palette->value.numbers.size() / (rgb ? 3 : 1)) : 0;
+  }
+  if ((op.tag == 0xB0 || op.tag == 0xB3) && Number(op.Find(kColorMappingAttr)) == 1 && paletteEntries_ >= 0) {
+    // An indexed image or pattern needs exactly 2^ColorDepth palette entries.
+    const double depth = Number(op.Find(kColorDepthAttr));
+    const long needed = depth == 0 ? 2 : depth == 1 ? 16 : 256;
+    if (paletteEntries_ != needed) {
+      return Fail(OperatorName(op.tag) + " with a palette of " + std::to_string(paletteEntries_) + " entries for " +
+                      std::to_string(needed) + " colours (ImagePaletteMismatch)",
+                  op.offset);
+    }
+  }
   if (op.tag == 0xA8) {  // Text: spacing arrays run parallel to the text
     const Attribute* text = op.Find(kTextData);
     if (!text || !text->value.isArray) return Fail("Text without a TextData array", op.offset);

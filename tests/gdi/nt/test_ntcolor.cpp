@@ -8,6 +8,7 @@
 
 #include "../open_pdev.h"
 #include "gdi/nt/ntcolor.h"
+#include "gdi/pclxl.h"
 #include "gdi/pxlenums.h"
 
 namespace {
@@ -98,6 +99,23 @@ TEST_F(Palette, TextWatermarkInGreyJobsIsForcedToBlackAndWhiteAtTheObjectsOwnSiz
   pdev()->jobCtl.flags &= ~JF_WATERMARK;
   Brush_SetPalette(pdev(), pair, sizeof pair, PALETTE_2_ENTRIES);
   EXPECT_EQ(TakeListing(), "SetColorSpace ColorSpace=eGray PaletteDepth=e8Bit PaletteData=[100 200]");
+}
+
+}  // namespace
+
+namespace {
+
+// The test decoder holds the stream to what a conforming interpreter checks: an indexed object
+// whose palette size differs from 2^ColorDepth is rejected.
+TEST_F(Palette, DecoderRejectsAPaletteOfTheWrongSize) {
+  Take();
+  const BYTE pair[2] = {0, 255};
+  Brush_SetPalette(pdev(), pair, sizeof pair, PALETTE_2_ENTRIES);
+  PclXl_BeginRastPattern(pdev(), eIndexedPixel, e8Bit, 8, 8, 32, 32, 1, eTempPattern);
+  EXPECT_NE(TakeListing().find("ImagePaletteMismatch"), std::string::npos);
+  Brush_SetPalette(pdev(), pair, sizeof pair, PALETTE_2_ENTRIES);
+  PclXl_BeginRastPattern(pdev(), eIndexedPixel, e1Bit, 8, 8, 32, 32, 1, eTempPattern);
+  EXPECT_EQ(TakeListing().find("malformed"), std::string::npos);
 }
 
 }  // namespace
