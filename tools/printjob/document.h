@@ -30,5 +30,7 @@ bool PrintDocument(const PrintRequest& request, PrintResult& result, std::string
 
 // The built-in sample document as a drawing script.
 const std::string& SampleDocumentScript();
+// The sample document's image page (sample_images.cpp).
+const std::string& SampleImagePageScript();
 
 }  // namespace printjob

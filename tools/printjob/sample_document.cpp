@@ -1,13 +1,13 @@
 // The built-in sample document, written in the drawing script so that it prints through the same
 // commands a person's script uses. Pages: line work (pens, joins, caps, dashes, curves), filled
-// shapes with solid, hatched and pattern brushes, a clipped page, and a landscape page after a
-// ResetDC.
+// shapes with solid, hatched and pattern brushes, a clipped page, an image page (sample_images.cpp),
+// and a landscape page after a ResetDC.
 #include "document.h"
 
 namespace printjob {
 
 const std::string& SampleDocumentScript() {
-  static const std::string kScript = R"(# printjob sample document
+  static const std::string kScript = std::string(R"(# printjob sample document
 page
 # Page 1: lines and curves.
 pen solid 1
@@ -78,7 +78,8 @@ endpath
 brush hatch bdiagonal black
 strokeandfillpath
 
-# Page 4: landscape after a ResetDC.
+)") + SampleImagePageScript() + R"(
+# Page 5: landscape after a ResetDC.
 resetdc dmOrientation=2
 page
 pen solid 6

@@ -126,8 +126,8 @@ TEST_F(PrintJobTool, SettingsReachTheJobAndRepairsAreReported) {
   pclxl::Decoded job = pclxl::DecodeJob(ReadBytes(Out("s.pxl")));
   ASSERT_TRUE(job.ok) << job.error;
   EXPECT_EQ(Lines(job, "@PJL SET COPIES"), std::vector<std::string>{"@PJL SET COPIES=3"});
-  EXPECT_EQ(Lines(job, "BeginPage").size(), 1u) << "four pages on one 4-up sheet";
-  EXPECT_EQ(Lines(job, "EndPage"), std::vector<std::string>{"EndPage PageCopies=3"});
+  EXPECT_EQ(Lines(job, "BeginPage").size(), 2u) << "five pages on two 4-up sheets";
+  EXPECT_EQ(Lines(job, "EndPage"), (std::vector<std::string>{"EndPage PageCopies=3", "EndPage PageCopies=3"}));
 }
 
 struct Refusal {
