@@ -367,3 +367,36 @@ WINBASEAPI size_t PlatformTest_ReadCallLog(char* buffer, size_t size);
 #ifdef __cplusplus
 }
 #endif
+
+// ---- Common property-sheet host (CommonPropertySheetUIW) ------------------------------------
+#ifdef __cplusplus
+extern "C" {
+#endif
+// The host shows no windows: a sheet "opens" the first `pagesVisited` pages (PSPCB_CREATE to
+// each page with a callback), runs `whileOpen` (when set) as a page procedure would run, with
+// the sheet's handle and the host's ComPropSheet callback, then closes as if `button` was
+// pressed (1 OK, 2 Cancel). Without a script: one page visited, OK. Process-wide.
+typedef void (*PlatformTestSheetAction)(HANDLE hComPropSheet,
+                                        LONG_PTR(CALLBACK* pfnComPropSheet)(HANDLE, UINT, LPARAM, LPARAM),
+                                        void* context);
+WINBASEAPI void PlatformTest_SetPropertySheetScript(DWORD pagesVisited, int button, PlatformTestSheetAction whileOpen,
+                                                    void* context);
+// The record of the calling process's last sheet, one line per event in the order they
+// happened ("INIT -> 1", "ADD_PAGE 0 size=104 flags=0x000000ac template=111 title=Basic
+// callback=yes -> page", "GET_INFO_HEADER -> 1 flags=0x4 title=... hInst=yes icon=64082",
+// "GET_ICON -> -1", "CREATE 0 -> 1", "CLOSE OK", "SET_RESULT page=0 result=1 -> 1",
+// "RELEASE 0 -> 1", "DESTROY 1 -> 1"). Returns the bytes of the whole text with its
+// terminator and copies what fits.
+WINBASEAPI DWORD PlatformTest_ReadPropertySheetRecord(char* buffer, DWORD capacity);
+// The host's copy of page `index` of the last sheet; FALSE beyond its pages.
+WINBASEAPI BOOL PlatformTest_GetPropertySheetPage(DWORD index, void* page, DWORD pageBytes);
+#ifdef __cplusplus
+}
+
+inline std::string PlatformTest_PropertySheetRecord() {
+  std::string text(PlatformTest_ReadPropertySheetRecord(nullptr, 0), '\0');
+  PlatformTest_ReadPropertySheetRecord(text.data(), static_cast<DWORD>(text.size()));
+  if (!text.empty()) text.pop_back();
+  return text;
+}
+#endif

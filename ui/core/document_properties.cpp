@@ -1,15 +1,10 @@
-// DrvDocumentPropertySheets: the document settings of a printer, asked for with or without
-// the printing-preferences pages.
-#include <win/compstui.h>
-#include <win/driverui.h>
+// The document settings of a printer asked for without the printing-preferences pages.
+#include "ui/core/document_properties.h"
 
 #include "ui/core/devmode.h"
 #include "ui/core/printer_ui_context.h"
 
-#define UI_EXPORT extern "C" __attribute__((visibility("default")))
-
 namespace vm4k2ui {
-namespace {
 
 // The DEVMODE query without pages (DocumentPropertiesW). The caller's cbOut bounds what may
 // be written: the spooler passes the size this library answered, an application calling
@@ -36,14 +31,4 @@ LONG QueryDevmodeOnly(DOCUMENTPROPERTYHEADER* header) {
   return result;
 }
 
-}  // namespace
 }  // namespace vm4k2ui
-
-UI_EXPORT LONG WINAPI DrvDocumentPropertySheets(PPROPSHEETUI_INFO pPSUIInfo, LPARAM lParam) {
-  if (pPSUIInfo == nullptr) {
-    return vm4k2ui::QueryDevmodeOnly(reinterpret_cast<DOCUMENTPROPERTYHEADER*>(lParam));
-  }
-  // The printing-preferences pages are not part of this library yet.
-  SetLastError(ERROR_NOT_SUPPORTED);
-  return -1;
-}

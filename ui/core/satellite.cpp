@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <mutex>
 
 #include <win/modules.h>
 #include <win/resources.h>
@@ -14,6 +15,11 @@ namespace vm4k2ui {
 namespace {
 
 std::atomic<HMODULE> g_uiModule{nullptr};
+
+// The spooler and applications call the sheet entry points from several threads; the lock
+// keeps two first callers from loading the library twice and losing one handle.
+std::mutex g_sharedLock;
+HMODULE g_sharedSatellite = nullptr;
 
 int MissingString(UINT id, WCHAR* buffer, int capacity) {
   char text[32];
@@ -50,6 +56,18 @@ DWORD LoadResourceDll(HMODULE* library) {
 
 void FreeResourceDll(HMODULE library) {
   if (library != nullptr) FreeLibrary(library);
+}
+
+HMODULE SharedResourceDll() {
+  std::lock_guard<std::mutex> guard(g_sharedLock);
+  if (g_sharedSatellite == nullptr) LoadResourceDll(&g_sharedSatellite);
+  return g_sharedSatellite;
+}
+
+void FreeSharedResourceDll() {
+  std::lock_guard<std::mutex> guard(g_sharedLock);
+  FreeResourceDll(g_sharedSatellite);
+  g_sharedSatellite = nullptr;
 }
 
 int LoadUiString(HMODULE library, UINT id, WCHAR* buffer, int capacity) {

@@ -17,6 +17,12 @@ void SetUiModuleHandle(HMODULE module);
 DWORD LoadResourceDll(HMODULE* library);
 void FreeResourceDll(HMODULE library);
 
+// The process's shared handle of the satellite library, used by the sheet entry points:
+// loaded by the first caller that needs it (a failed load is tried again by the next one)
+// and kept until FreeSharedResourceDll at process detach. nullptr when it cannot be loaded.
+HMODULE SharedResourceDll();
+void FreeSharedResourceDll();
+
 // A string of the satellite library into `buffer` (capacity in characters, terminator
 // included); a missing string, or no library, gives "id:<id> missing!". Returns the length.
 int LoadUiString(HMODULE library, UINT id, WCHAR* buffer, int capacity);

@@ -11,6 +11,12 @@
 #define IDS_PAGE_PAPER 216
 #define IDS_PAGE_DEVICE 274
 
+/* ---- Printing-preferences pages (dialog templates) ---- */
+#define IDD_BASIC_PAGE 111
+#define IDD_LAYOUT_PAGE 626
+#define IDD_WATERMARK_PAGE 645
+#define IDD_PAPER_PAGE 693
+
 /* ---- Settings defaults ---- */
 #define IDS_NO_WATERMARK 146      /* name of the "no watermark" entry, at most 32 characters */
 #define IDS_DEFAULT_FAVORITE 202  /* favourite name of the defaults, at most 32 characters */

@@ -70,3 +70,35 @@ static_assert(sizeof(SETRESULT_INFO) == 24 && offsetof(SETRESULT_INFO, Result) =
 #define CPSFUNC_SET_HSTARTPAGE 7
 #define CPSFUNC_GET_PAGECOUNT 8
 #define CPSFUNC_SET_RESULT 9
+
+#define PSUIINFO_UNICODE 0x0001
+
+// A caller's sheet function: called with each reason, answers 1 or more on success.
+typedef LONG(CALLBACK* PFNPROPSHEETUI)(PPROPSHEETUI_INFO pPSUIInfo, LPARAM lParam);
+
+typedef struct _PROPSHEETUI_GETICON_INFO {
+  WORD cbSize;
+  WORD Flags;
+  WORD cxIcon;
+  WORD cyIcon;
+  HICON hIcon;
+} PROPSHEETUI_GETICON_INFO, *PPROPSHEETUI_GETICON_INFO;
+static_assert(sizeof(PROPSHEETUI_GETICON_INFO) == 16 && offsetof(PROPSHEETUI_GETICON_INFO, hIcon) == 8);
+
+// Results of CommonPropertySheetUIW.
+#define CPSUI_CANCEL 0
+#define CPSUI_OK 1
+#define CPSUI_RESTARTWINDOWS 2
+#define CPSUI_REBOOTSYSTEM 3
+#define ERR_CPSUI_GETLASTERROR (-1)
+#define ERR_CPSUI_ALLOCMEM_FAILED (-2)
+#define ERR_CPSUI_NO_PROPSHEETPAGE (-8)
+#define ERR_CPSUI_TOO_MANY_PROPSHEETPAGES (-9)
+#define ERR_CPSUI_CREATEPROPPAGE_FAILED (-10)
+
+// The common property-sheet host: calls pfnPropSheetUI with PROPSHEETUI_REASON_INIT (lParam
+// as given), GET_INFO_HEADER and GET_ICON, shows the pages the function added through
+// pfnComPropSheet, gives every page with a callback PSPCB_RELEASE and finally calls
+// PROPSHEETUI_REASON_DESTROY. *pResult (when given) receives the function's final Result.
+WINBASEAPI LONG WINAPI CommonPropertySheetUIW(HWND hWndOwner, PFNPROPSHEETUI pfnPropSheetUI, LPARAM lParam,
+                                              LPDWORD pResult);
