@@ -159,7 +159,8 @@ class Canvas {
   // A device colour as a pixel of this surface: BGR on the temporary; a bitmap's pixels are
   // taken to be in the form its caller's colours already have.
   ULONG Pixel(ULONG deviceColor) const {
-    return Temporary() ? PalettePixel(Palette{PAL_BGR, {}, {0, 0, 0}}, deviceColor) : deviceColor;
+    if (!Temporary()) return deviceColor;
+    return ((deviceColor & 0xFF) << 16) | (deviceColor & 0xFF00) | ((deviceColor >> 16) & 0xFF);
   }
   ULONG Read(LONG x, LONG y) const { return ReadPixel(surface_, x - dx_, y - dy_); }
   void Write(LONG x, LONG y, ULONG v) { WritePixel(surface_, x - dx_, y - dy_, v); }
@@ -317,6 +318,9 @@ WINBASEAPI BOOL APIENTRY EngBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* ps
   bool readable = needSource && IsBitmap(psoSrc);
   bool masked = IsBitmap(psoMask) && psoMask->iBitmapFormat == BMF_1BPP;
   POINTL origin = pptlBrush ? *pptlBrush : POINTL{0, 0};
+  // A solid colour is the same at every pixel; only a pattern is looked up pixel by pixel.
+  bool solid = needPattern && pbo->iSolidColor != 0xFFFFFFFF;
+  ULONG solidPixel = solid ? (canvas.Temporary() ? canvas.Pixel(pbo->iSolidColor & 0xFFFFFF) : pbo->iSolidColor) : 0;
   ForEachPixel(rects, [&](LONG x, LONG y) {
     ULONG rop = foreground;
     if (masked) {
@@ -334,7 +338,9 @@ WINBASEAPI BOOL APIENTRY EngBitBlt(SURFOBJ* psoTrg, SURFOBJ* psoSrc, SURFOBJ* ps
         s = FromSource(canvas, pxlo, ReadPixel(psoSrc, sx, sy));
       }
     }
-    if (needPattern) {
+    if (solid) {
+      p = solidPixel;
+    } else if (needPattern) {
       ULONG color = pbo->iSolidColor;
       if (!BrushColorAt(pbo, origin, x, y, color) && color == 0xFFFFFFFF) color = 0;
       p = canvas.Temporary() ? canvas.Pixel(color & 0xFFFFFF) : color;

@@ -22,8 +22,11 @@ double Cross(Pt a, Pt b) { return a.x * b.y - a.y * b.x; }
 // Curves are cut until each piece strays less than this from its chord (device dots).
 constexpr double kFlatness = 0.25;
 constexpr int kMaxDepth = 12;
-// Polygons are emitted only while the outline stays reasonable for a driver to send.
+// Polygons are emitted only while the outline stays reasonable for a driver to send: a line
+// beyond this (a page of dots a dot long, each with round caps) is cut off rather than
+// exhausting the process.
 constexpr size_t kMaxPolygons = 200000;
+constexpr size_t kMaxPoints = 4000000;
 
 Pt FromFix(POINTFIX p) { return {p.x / 16.0, p.y / 16.0}; }
 
@@ -110,6 +113,7 @@ std::vector<Polyline> Dash(const Polyline& line, const std::vector<double>& styl
       if (on) current.points.push_back(at);
       if (left <= 1e-9) {
         if (on && current.points.size() > 1) out.push_back(current);
+        if (out.size() >= kMaxPolygons) return out;
         current.points.clear();
         on = !on;
         index = (index + 1) % style.size();
@@ -129,7 +133,7 @@ class Outline {
 
   // Adds a polygon as a closed figure, turned to positive area; nothing of zero area.
   void Polygon(std::vector<Pt> pts) {
-    if (pts.size() < 3 || out_.size() >= kMaxPolygons) return;
+    if (pts.size() < 3 || out_.size() >= kMaxPolygons || points_ + pts.size() > kMaxPoints) return;
     double area = 0;
     for (size_t i = 0; i < pts.size(); ++i) area += Cross(pts[i], pts[(i + 1) % pts.size()]);
     if (std::fabs(area) < 1e-9) return;
@@ -140,6 +144,7 @@ class Outline {
       figure.bezier.push_back(false);
     }
     figure.closed = true;
+    points_ += figure.points.size();
     out_.push_back(std::move(figure));
   }
 
@@ -159,6 +164,7 @@ class Outline {
     return static_cast<FIX>(std::clamp(f, -2147483647.0, 2147483647.0));
   }
   std::vector<PathFigure>& out_;
+  size_t points_ = 0;
 };
 
 Pt Normal(Pt d) {
@@ -252,7 +258,7 @@ std::vector<PathFigure> WidenFigures(const std::vector<PathFigure>& figures, con
       total += e;
     }
     // A style of nothing but zero lengths would never move on: such a line is drawn solid.
-    if (total <= 1e-9) style.clear();
+    if (total <= 1e-3) style.clear();
     // An odd count repeats once more so that "on" and "off" alternate over the whole line.
     if (style.size() % 2 == 1) style.insert(style.end(), style.begin(), style.end());
   }
@@ -264,7 +270,10 @@ std::vector<PathFigure> WidenFigures(const std::vector<PathFigure>& figures, con
       Stroke(outline, line, h, la);
       continue;
     }
-    for (const Polyline& dash : Dash(line, style, offset, (la.fl & LA_STARTGAP) != 0)) Stroke(outline, dash, h, la);
+    for (const Polyline& dash : Dash(line, style, offset, (la.fl & LA_STARTGAP) != 0)) {
+      if (out.size() >= kMaxPolygons) break;
+      Stroke(outline, dash, h, la);
+    }
   }
   return out;
 }
