@@ -14,6 +14,7 @@
 #include "internal/file_shares.h"
 #include "internal/files.h"
 #include "internal/machine.h"
+#include "internal/process_table.h"
 #include "internal/spooler_files.h"
 #include "internal/unicode.h"
 
@@ -93,6 +94,8 @@ WINBASEAPI BOOL WINAPI DeleteFileW(LPCWSTR lpFileName) {
   if (path.isDirectory) return Fail(ERROR_ACCESS_DENIED);
   if (plat::IsReadOnly(path.host)) return Fail(ERROR_ACCESS_DENIED);
   if (plat::SpoolerHoldsFile(path.windows)) return Fail(ERROR_SHARING_VIOLATION);
+  // A running program's file is mapped by its process: the platform refuses to delete it.
+  if (plat::ProgramIsRunning(path.windows)) return Fail(ERROR_ACCESS_DENIED);
   DWORD sharing = CheckDeleteSharing(path.host);
   if (sharing != ERROR_SUCCESS) return Fail(sharing);
   if (unlink(path.host.c_str()) != 0) return Fail(plat::ErrorFromErrno(errno));

@@ -18,6 +18,7 @@
 #include <win/modules.h>
 #include <win/process.h>
 
+#include "internal/desktop.h"
 #include "internal/machine.h"
 #include "internal/process_table.h"
 #include "internal/unicode.h"
@@ -31,6 +32,8 @@ constexpr char kEnvRoot[] = "PLATFORM_ROOT";
 constexpr char kEnvFolder[] = "PLATFORM_CWD";
 constexpr char kEnvCommandLine[] = "PLATFORM_COMMAND_LINE";
 constexpr char kEnvShow[] = "PLATFORM_SHOW";
+// "<pid> <host start time>" of the creator, for the command interpreter's wait at idle priority.
+constexpr char kEnvCreator[] = "PLATFORM_CREATOR";
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 bool HasFolder(std::u16string_view name) { return name.find_first_of(u"\\/:") != std::u16string_view::npos; }
@@ -102,7 +105,7 @@ bool IsHostProgram(const std::string& hostPath) {
 }
 
 bool IsPlatformVariable(const std::string& entry) {
-  for (const char* name : {kEnvRoot, kEnvFolder, kEnvCommandLine, kEnvShow}) {
+  for (const char* name : {kEnvRoot, kEnvFolder, kEnvCommandLine, kEnvShow, kEnvCreator}) {
     size_t n = std::strlen(name);
     if (entry.compare(0, n, name) == 0 && entry.size() > n && entry[n] == '=') return true;
   }
@@ -204,6 +207,8 @@ WINBASEAPI BOOL WINAPI CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpComman
   environment.push_back(std::string(kEnvCommandLine) + "=" + plat::ToUtf8(commandLine));
   if (lpStartupInfo->cb >= sizeof(STARTUPINFOW) && (lpStartupInfo->dwFlags & STARTF_USESHOWWINDOW))
     environment.push_back(std::string(kEnvShow) + "=" + std::to_string(lpStartupInfo->wShowWindow));
+  environment.push_back(std::string(kEnvCreator) + "=" + std::to_string(getpid()) + " " +
+                        std::to_string(plat::HostProcessStartTime(getpid())));
   std::vector<char*> envp;
   for (std::string& e : environment) envp.push_back(e.data());
   envp.push_back(nullptr);
@@ -279,6 +284,9 @@ WINBASEAPI BOOL WINAPI CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpComman
       return FALSE;
     }
   }
+  plat::desktop::LogCall("\"event\":\"start\",\"child\":" + std::to_string(pid) + ",\"image\":" +
+                         plat::desktop::JsonString(record.image) + ",\"command\":" +
+                         plat::desktop::JsonString(commandLine) + ",\"suspended\":" + (suspended ? "true" : "false"));
   lpProcessInformation->hProcess = plat::NewProcessHandle(pid, record.startTime, true);
   lpProcessInformation->hThread = plat::NewFirstThreadHandle(pid, record.startTime, suspended);
   lpProcessInformation->dwProcessId = static_cast<DWORD>(pid);
@@ -297,6 +305,7 @@ WINBASEAPI LPWSTR WINAPI GetCommandLineW(void) {
 WINBASEAPI void WINAPI ExitProcess(UINT uExitCode) {
   int pid = getpid();
   plat::RecordProcessExit(pid, plat::HostProcessStartTime(pid), uExitCode);
+  plat::desktop::LogCall("\"event\":\"end\",\"code\":" + std::to_string(uExitCode));
   std::fflush(nullptr);
   std::exit(static_cast<int>(uExitCode & 0xFF));
 }

@@ -164,6 +164,7 @@ bool ReadProcessRecord(int pid, ProcessRecord& record) {
     else if (key == "command") record.commandLine = FieldText(value);
     else if (key == "folder") record.folder = FieldText(value);
     else if (key == "priority") record.priorityClass = static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 0));
+    else if (key == "joined") record.joined = value == "1";
     else if (key == "exit" && !record.exitCode) record.exitCode = static_cast<DWORD>(std::strtoul(value.c_str(), nullptr, 10));
   }
   return record.startTime != 0;
@@ -178,6 +179,7 @@ void WriteProcessRecord(const ProcessRecord& record) {
         << "\nimage=" << OneLine(record.image) << "\ncommand=" << OneLine(record.commandLine)
         << "\nfolder=" << OneLine(record.folder) << "\npriority=0x" << std::hex << record.priorityClass << std::dec
         << "\n";
+    if (record.joined) out << "joined=1\n";
     if (record.exitCode) out << "exit=" << *record.exitCode << "\n";
   }
   std::rename(temp.c_str(), path.c_str());
@@ -246,7 +248,8 @@ WINBASEAPI BOOL WINAPI TerminateProcess(HANDLE hProcess, UINT uExitCode) {
     return FALSE;
   }
   plat::ProcessRecord record;
-  if (process->Ended() || !plat::ReadProcessRecord(process->pid, record) || record.startTime != process->startTime) {
+  if (process->Ended() || !plat::ReadProcessRecord(process->pid, record) || record.startTime != process->startTime ||
+      record.joined) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }

@@ -349,6 +349,40 @@ inline LineAttrs MakeLineAttrs(DWORD penStyle, ULONG width = 1, const std::vecto
 }  // namespace plat_testing
 #endif
 
+// ---- Desktop: screen, message boxes, the call log ---------------------------------------------
+// Named controls (PlatformTest_SetControl), read at each call:
+//   "ScreenWidth", "ScreenHeight"  the screen (1920 x 1080 unless set)
+//   "TaskbarHeight"                the taskbar along the bottom (40 unless set); the work area is
+//                                  the screen above it until SPI_SETWORKAREA sets "WorkArea"
+//   "WorkArea"                     "left top right bottom"
+//   "MinAnimate"                   SPI_GETANIMATION's iMinAnimate (1 unless set)
+//   "BoxStrict"                    "1": an unscripted message box ends its program
+// The machine's call log <root>/desktop/calls.jsonl holds one JSON object a line, each with
+// "pid", "program" and "event" ("box", "timer", "message-filter", "shell", ...).
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+// Queues the answer of one message box of the machine: the next box whose program (the image's
+// file name, without case), text and caption contain what is given (NULL or "" matches any) is
+// answered with `button` (IDOK...), after pumping its thread's messages for pumpMs ms.
+WINBASEAPI void PlatformTest_QueueBoxAnswer(const WCHAR* program, const WCHAR* text, const WCHAR* caption, int button,
+                                            DWORD pumpMs);
+// Forgets the answers not yet used.
+WINBASEAPI void PlatformTest_ClearBoxAnswers(void);
+// Makes a live host process (one the test started itself, such as a sleeping helper) a process
+// of the machine whose program is `image` (a Windows path): EnumProcesses lists it and the
+// module queries name it. FALSE when no such process runs.
+WINBASEAPI BOOL PlatformTest_AddMachineProcess(DWORD pid, const WCHAR* image);
+// The machine's call log as UTF-8 JSON lines. Returns the length of the whole text and copies
+// what fits (terminated) into buffer.
+WINBASEAPI size_t PlatformTest_ReadCallLog(char* buffer, size_t size);
+
+#ifdef __cplusplus
+}
+#endif
+
 // ---- Common property-sheet host (CommonPropertySheetUIW) ------------------------------------
 #ifdef __cplusplus
 extern "C" {

@@ -140,6 +140,7 @@ const Placement kPlacements[] = {
     {"vm4k2sm.exe", kSystemFolder, true, false},
     {"vm4k2sd.exe", kSystemFolder, true, false},
     {"vm4k2uis.exe", kSystemFolder, true, false},
+    {"cmd.exe", kSystemFolder, false, false},  // the machine's command interpreter (%ComSpec%)
     {"vm4k2pro.dll", kProcessorFolder, false, false},
     {"vm4k2lm.dll", kSystemFolder, false, false},
     {"vm4k2sm.swf", kSystemFolder, false, false},

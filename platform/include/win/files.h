@@ -166,6 +166,10 @@ WINBASEAPI BOOL WINAPI GetFileAttributesExW(LPCWSTR lpFileName, GET_FILEEX_INFO_
 // Sizing as on Windows: the length without the terminator when the text fits, otherwise the
 // size needed including the terminator (the buffer is left alone), 0 on failure.
 WINBASEAPI DWORD WINAPI GetFullPathNameW(LPCWSTR lpFileName, DWORD nBufferLength, LPWSTR lpBuffer, LPWSTR* lpFilePart);
+// The machine keeps no 8.3 names, so the short form of an existing path is the path as given.
+// The length without the terminator, or the size needed (with it) when cchBuffer is too small.
+// The test control "ShortPathError" (an error code) makes every call fail with that error.
+WINBASEAPI DWORD WINAPI GetShortPathNameW(LPCWSTR lpszLongPath, LPWSTR lpszShortPath, DWORD cchBuffer);
 WINBASEAPI DWORD WINAPI GetCurrentDirectoryW(DWORD nBufferLength, LPWSTR lpBuffer);
 WINBASEAPI BOOL WINAPI SetCurrentDirectoryW(LPCWSTR lpPathName);
 WINBASEAPI DWORD WINAPI GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer);

@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <win/registry.h>
+#include <win/user.h>
 
 #include <platform_testing.h>
 #include <temp_machine.h>
 
 #include "ui/core/language.h"
+#include "ui/core/message_box.h"
 #include "ui/core/private_devmode.h"
 #include "ui/core/satellite.h"
 #include "ui/core/system_queries.h"
@@ -202,3 +204,21 @@ TEST_F(SatelliteTest, SystemQueries) {
 }
 
 }  // namespace
+
+TEST_F(SatelliteTest, MessageBoxesReadFromTheRightOnlyInArabic) {
+  struct Case { const char16_t* language; UINT shownStyle; };
+  const Case cases[] = {
+      {u"English", MB_YESNO | MB_ICONWARNING},
+      {u"Arabic", MB_YESNO | MB_ICONWARNING | MB_RTLREADING | MB_RIGHT},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.language, c.language + std::u16string_view(c.language).size()));
+    SetLanguageValue(c.language);
+    PlatformTest_QueueBoxAnswer(nullptr, u"Delete it?", nullptr, IDNO, 0);
+    EXPECT_EQ(vm4k2ui::ShowMessageBox(nullptr, u"Delete it?", u"Favorites", MB_YESNO | MB_ICONWARNING), IDNO);
+    std::string log(PlatformTest_ReadCallLog(nullptr, 0) + 1, '\0');
+    log.resize(PlatformTest_ReadCallLog(log.data(), log.size()));
+    const std::string shown = "\"style\":" + std::to_string(c.shownStyle) + ",\"answer\":7";
+    EXPECT_NE(log.rfind(shown), std::string::npos) << log;
+  }
+}

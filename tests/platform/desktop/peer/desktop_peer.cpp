@@ -1,0 +1,150 @@
+// desktop-peer: a program of the machine for the cross-process desktop tests, installed as
+// C:\Windows\System32\peer.exe. Its main window's class and title come from "--class NAME" and
+// "--title TEXT" anywhere on its command line (defaults "DesktopPeer" and "Peer"); everything
+// else after its own token is what it keeps as its command line. It records, one line each, in
+// C:\peer\<pid>.log:
+//   cmdline <text>          folder <text>          registered <TaskbarCreated number>
+//   shown <0|1>             after its first ShowWindow(SW_SHOWDEFAULT)
+//   pre <msg> <wParam>      each message its loop takes, before dispatch (pre-translation)
+//   proc <msg> <wParam>     each message its window procedure gets, sent or dispatched
+//   copydata <cbData> <hex> the bytes of each WM_COPYDATA
+// WM_USER+60 sent to it makes its window procedure wait until the program is ended.
+// "--run COMMAND LINE" instead starts that command line suspended at idle priority, lets it go,
+// records "started <pid>" and ends at once, as a program that has its own file deleted does.
+#include <cstdio>
+#include <string>
+
+#include <win/files.h>
+#include <win/process.h>
+#include <win/system.h>
+#include <win/user.h>
+
+namespace {
+
+HANDLE g_log = INVALID_HANDLE_VALUE;
+
+void Log(const std::string& line) {
+  std::string text = line + "\n";
+  DWORD written = 0;
+  WriteFile(g_log, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+std::string Utf8(std::u16string_view text) {
+  std::string out;
+  for (char16_t c : text) {
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
+  }
+  return out;
+}
+
+// What WinMain would receive: the command line after the program's own token and its blanks.
+std::u16string_view AfterProgram(std::u16string_view line) {
+  size_t i = 0;
+  if (!line.empty() && line[0] == u'"') {
+    size_t close = line.find(u'"', 1);
+    i = close == std::u16string_view::npos ? line.size() : close + 1;
+  } else {
+    while (i < line.size() && line[i] != u' ' && line[i] != u'\t') ++i;
+  }
+  while (i < line.size() && (line[i] == u' ' || line[i] == u'\t')) ++i;
+  return line.substr(i);
+}
+
+// Takes "--NAME VALUE" out of the text; VALUE runs to the next " --" or the end.
+bool TakeOption(std::u16string& text, std::u16string_view name, std::u16string& value) {
+  std::u16string key = u"--" + std::u16string(name) + u" ";
+  size_t at = text.find(key);
+  if (at == std::u16string::npos) return false;
+  size_t start = at + key.size();
+  size_t end = text.find(u" --", start);
+  value = text.substr(start, end == std::u16string::npos ? std::u16string::npos : end - start);
+  text.erase(at, (end == std::u16string::npos ? text.size() : end + 1) - at);
+  while (!text.empty() && text.back() == u' ') text.pop_back();
+  return true;
+}
+
+LRESULT CALLBACK PeerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message != WM_PAINT && message != WM_TIMER)
+    Log("proc " + std::to_string(message) + " " + std::to_string(wParam));
+  switch (message) {
+    case WM_COPYDATA: {
+      const COPYDATASTRUCT* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+      std::string hex;
+      static const char kHex[] = "0123456789abcdef";
+      for (DWORD i = 0; data && i < data->cbData; ++i) {
+        BYTE b = static_cast<const BYTE*>(data->lpData)[i];
+        hex.push_back(kHex[b >> 4]);
+        hex.push_back(kHex[b & 15]);
+      }
+      Log("copydata " + std::to_string(data ? data->cbData : 0) + " " + hex);
+      return TRUE;
+    }
+    case WM_USER + 60:
+      for (;;) Sleep(1000);
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+int main() {
+  std::u16string rest(AfterProgram(GetCommandLineW()));
+  std::u16string cls = u"DesktopPeer", title = u"Peer";
+  TakeOption(rest, u"class", cls);
+  TakeOption(rest, u"title", title);
+  CreateDirectoryW(u"C:\\peer", nullptr);
+  std::string pid = std::to_string(GetCurrentProcessId());
+  std::u16string logPath = u"C:\\peer\\" + std::u16string(pid.begin(), pid.end()) + u".log";
+  g_log = CreateFileW(logPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+  WCHAR folder[MAX_PATH + 1] = {};
+  GetCurrentDirectoryW(MAX_PATH, folder);
+  std::u16string run;
+  if (TakeOption(rest, u"run", run)) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(nullptr, run.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED | IDLE_PRIORITY_CLASS, nullptr,
+                        nullptr, &startup, &started))
+      return 3;
+    Log("started " + std::to_string(started.dwProcessId));
+    ResumeThread(started.hThread);
+    CloseHandle(g_log);
+    return 0;
+  }
+  Log("cmdline " + Utf8(rest));
+  Log("folder " + Utf8(folder));
+  Log("registered " + std::to_string(RegisterWindowMessageW(u"TaskbarCreated")));
+
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = PeerProc;
+  wc.lpszClassName = cls.c_str();
+  RegisterClassW(&wc);
+  HWND hwnd = CreateWindowExW(0, cls.c_str(), title.c_str(), WS_OVERLAPPEDWINDOW, 100, 100, 400, 300, nullptr,
+                              nullptr, nullptr, nullptr);
+  if (!hwnd) return 1;
+  SetPropW(hwnd, u"PeerProcess", reinterpret_cast<HANDLE>(static_cast<uintptr_t>(GetCurrentProcessId())));
+  ShowWindow(hwnd, SW_SHOWDEFAULT);
+  Log(std::string("shown ") + (IsWindowVisible(hwnd) ? "1" : "0"));
+  Log("ready");
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    Log("pre " + std::to_string(msg.message) + " " + std::to_string(msg.wParam));
+    DispatchMessageW(&msg);
+  }
+  Log("end");
+  CloseHandle(g_log);
+  return 0;
+}
