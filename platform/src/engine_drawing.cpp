@@ -15,7 +15,6 @@
 namespace plat::engine {
 namespace {
 
-constexpr ULONG kWhiteBgr = 0xFFFFFF;
 constexpr ULONG kGradientRectH = 0, kGradientRectV = 1, kGradientTriangle = 2;
 // A driver that hands the engine's own DrvCopyBits back again gets no third round.
 constexpr int kMaxNesting = 2;
