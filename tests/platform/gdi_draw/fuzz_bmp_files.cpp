@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DWORD written = 0;
   if (size > 0 && !WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr)) std::abort();
   CloseHandle(file);
-  for (UINT flags : {LR_LOADFROMFILE | LR_CREATEDIBSECTION, static_cast<UINT>(LR_LOADFROMFILE)}) {
+  for (UINT flags : {static_cast<UINT>(LR_LOADFROMFILE | LR_CREATEDIBSECTION), static_cast<UINT>(LR_LOADFROMFILE)}) {
     int side = flags & LR_CREATEDIBSECTION ? 0 : 3;
     HANDLE image = LoadImageW(nullptr, u"C:\\fuzz.bmp", IMAGE_BITMAP, side, side, flags);
     if (!image) continue;
