@@ -8,7 +8,7 @@
 #include <win/spooler.h>
 #include <win/system.h>
 
-#include <vm4k2/escape_codes.h>
+#include <vm4k2/escapes.h>
 
 #include "ui/core/page_watermark.h"
 #include "ui/core/pipe_close.h"
@@ -28,7 +28,7 @@ void AskForPrinterHandle(HDC hdc) {
   const ULONG_PTR value = reinterpret_cast<ULONG_PTR>(hdc);
   static_assert(sizeof value == sizeof input);
   std::memcpy(input, &value, sizeof input);
-  ExtEscape(hdc, vm4k2::ESC_PRN_GETHANDLE, sizeof input, input, 0, nullptr);
+  ExtEscape(hdc, static_cast<int>(vm4k2::ESC_PRN_GETHANDLE), sizeof input, input, 0, nullptr);
 }
 
 }  // namespace

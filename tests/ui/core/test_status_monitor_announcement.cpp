@@ -3,6 +3,7 @@
 // class by the configuration file beside it) logs how it was started and what reached its
 // window, with the machine's clock.
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -61,12 +62,18 @@ class StatusMonitorAnnouncement : public ::testing::Test {
     ASSERT_TRUE(SetCurrentDirectoryW(u"C:\\Work"));
   }
   void TearDown() override {
-    // The monitor stands for a program that ends by itself; the stand-in ends here.
-    for (int round = 0; round < 2; ++round)
-      while (HWND window = FindWindowW(u"StatusMonitor PCL6", nullptr)) {
-        PostMessageW(window, WM_CLOSE, 0, 0);
-        for (int i = 0; i < 300 && IsWindow(window); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        if (IsWindow(window)) break;
+    PlatformTest_ReleaseTickCount(FALSE);
+    // The real monitor ends by itself once its jobs are done; the recording one is ended here,
+    // by the process ids its logs are named after.
+    const std::filesystem::path folder = machine_.Host("drives/C/peer");
+    if (std::filesystem::exists(folder))
+      for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const DWORD pid = static_cast<DWORD>(std::stoul(entry.path().stem().string()));
+        if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid)) {
+          TerminateProcess(process, 0);
+          WaitForSingleObject(process, 5000);
+          CloseHandle(process);
+        }
       }
     SetCurrentDirectoryW(saved_);
   }
@@ -234,6 +241,32 @@ TEST_F(StatusMonitorAnnouncement, AMonitorSlowerThanTheWaitMissesTheAnnouncement
   const std::string log = Logs()[0];
   EXPECT_EQ(log.find("pre " + std::to_string(kJobStarting)), std::string::npos) << log;
   EXPECT_EQ(log.find("copydata"), std::string::npos) << log;
+}
+
+// A monitor that stops answering holds the printing program up at most 5 s of the machine's
+// clock, not for good.
+TEST_F(StatusMonitorAnnouncement, AHungMonitorHoldsTheJobAtMostFiveSeconds) {
+  InstallMonitor("");
+  ASSERT_EQ(StartDoc(), 1);
+  ASSERT_TRUE(Await("copydata"));
+  HWND monitor = FindWindowW(u"StatusMonitor PCL6", nullptr);
+  ASSERT_NE(monitor, nullptr);
+  DWORD_PTR answer = 0;
+  SendMessageTimeoutW(monitor, WM_USER + 60, 0, 0, SMTO_NORMAL, 50, &answer);  // its procedure never returns
+  PlatformTest_SetTickCount(1000000, FALSE);
+  std::atomic<bool> done{false};
+  std::thread job([&] {
+    EXPECT_EQ(StartDoc(), 1);
+    done = true;
+  });
+  // Real pauses (Sleep would move the frozen clock): the job posts, waits its 100 ms and sends.
+  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  PlatformTest_AdvanceTickCount(4800);
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_FALSE(done.load());
+  PlatformTest_AdvanceTickCount(300);
+  job.join();
+  EXPECT_TRUE(done.load());
 }
 
 }  // namespace
