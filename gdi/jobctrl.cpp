@@ -10,6 +10,7 @@
 #include <win/system.h>
 
 #include "gdi/fontcach.h"
+#include "gdi/form.h"
 #include "gdi/gx.h"
 #include "gdi/nt/brush.h"
 #include "gdi/nt/dumpui.h"
@@ -122,6 +123,7 @@ void StartSheet(PDEV* pdev) {
 BOOL StartPhysicalPage(PDEV* pdev) {
   BOOL result = PclXl_StartJob(pdev);
   Spool_CountFormPage(pdev);
+  Form_StartSheet(pdev);
   PclXl_BeginPage(pdev);
   return result;
 }
@@ -204,6 +206,7 @@ BOOL JobCtrl_BeginPageSetup(PDEV* pdev) {
   SHORT angle = JobCtrl_PlaceLogicalPage(pdev, &x, &y, pageOnSheet);
   PclXl_SetPageOrigin(pdev, x, y);
   PclXl_SetPageRotation(pdev, angle);
+  Form_NotePageStart(pdev);
   PclXl_SetPageScale(pdev, TRUE);
   Gx_SetColorSpace(pdev, GX_SPACE_JOB);
   return result;
@@ -261,8 +264,7 @@ void JobCtrl_EndPage(PDEV* pdev) {
   pdev->job.pageFlow.sheetPages = 0;
   Spool_Flush(pdev);
   Spool_AddPageRecord(pdev);
-  PdevOutputState& out = pdev->job.output;
-  if (out.flags & JOF_TO_FORM_FILE) out.flags |= JOF_FORM_WRITTEN;
+  Form_EndSheet(pdev);
 }
 
 // ---- Job end -----------------------------------------------------------------------------------------
@@ -284,6 +286,7 @@ BOOL JobCtrl_EndDoc(PDEV* pdev) {
     PclXl_EndSession(pdev);
   }
   Spool_Flush(pdev);
+  if (job.jobSettings.dmPrivate.overlay.bOverlay == OVERLAY_CREATE) Spool_WriteOverlayTrailer(pdev);
   // A write that failed on the way means the printer did not get the whole job, although
   // everything the job could write went out in order.
   const BOOL whole = (Flags(pdev) & JF_OUTPUT_FAILED) ? FALSE : TRUE;
@@ -296,10 +299,7 @@ void JobCtrl_CloseJob(PDEV* pdev) {
   Brush_FreePatterns(pdev);
   Spool_FreePageTable(pdev);
   ClearSpoolFile(pdev->job.output);
-  if (pdev->job.output.hFormFile) CloseHandle(pdev->job.output.hFormFile);
-  if (pdev->job.output.hStoredForm) CloseHandle(pdev->job.output.hStoredForm);
-  pdev->job.output.hFormFile = nullptr;
-  pdev->job.output.hStoredForm = nullptr;
+  Form_CloseFiles(pdev);
   pdev->job.output.buffer.count = 0;
   Util_ListFree(&pdev->jobAllocations);
   pdev->jobCtl.flags = 0;

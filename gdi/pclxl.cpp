@@ -9,6 +9,7 @@
 #include <win/memory.h>
 #include <win/system.h>
 
+#include "gdi/form.h"
 #include "gdi/gx.h"
 #include "gdi/imageproc.h"
 #include "gdi/spool.h"
@@ -373,6 +374,8 @@ void PclXl_BeginPage(PDEV* pdev) {
   }
   PclXl_WriteOp(pdev, PXL_OP_BeginPage);
   pdev->job.output.pageHeaderLength = headerLength;
+  // A stored form goes under the page, between the sheet's BeginPage and the page's own state.
+  Form_PlaceStoredForm(pdev);
   PclXl_WriteOp(pdev, PXL_OP_PushGS);
 }
 

@@ -51,6 +51,7 @@ enum PxlOperator : BYTE {
   PXL_OP_ReadChar = 0x53,
   PXL_OP_EndChar = 0x54,
   PXL_OP_RemoveFont = 0x55,
+  PXL_OP_PopGS = 0x60,
   PXL_OP_PushGS = 0x61,
   PXL_OP_SetClipReplace = 0x62,
   PXL_OP_SetBrushSource = 0x63,

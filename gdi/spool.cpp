@@ -9,6 +9,7 @@
 #include <win/memory.h>
 #include <win/spooler.h>
 
+#include "gdi/form.h"
 #include "gdi/util.h"
 #include "intrface/devmod2.h"
 
@@ -281,15 +282,18 @@ void Spool_OpenJobFiles(PDEV* pdev) {
   if (job.dmPrivate.bDocumentStyle == 3 || job.dmPrivate.bDocumentStyle == 4) flags |= JOF_DRIVER_DUPLEX;
   if (job.dmPrivate.bPosterLayout) flags |= JOF_POSTER;
   if (job.dmPrivate.bBooklet) flags |= JOF_BOOKLET;
-  constexpr DWORD kReplayed = JOF_STORED_FORM | JOF_DRIVER_COLLATE | JOF_REVERSE_ORDER | JOF_POSTER |
-                              JOF_DRIVER_DUPLEX | JOF_BOOKLET;
+  flags |= Form_PrepareJob(pdev);
+  // A stored form in a job that streams straight through is placed at each sheet's BeginPage.
+  constexpr DWORD kReplayed = JOF_DRIVER_COLLATE | JOF_REVERSE_ORDER | JOF_POSTER | JOF_DRIVER_DUPLEX | JOF_BOOKLET;
   if (flags & kReplayed) {
     Util_DebugPrint("Spool_OpenJobFiles: no spool-file replay, the job goes to the printer (flags 0x%X)\n",
                     static_cast<unsigned>(flags));
     flags &= ~kReplayed;
   }
   out.copiesToPlay = 0;
-  out.flags = flags | JOF_TO_PRINTER;
+  // A job that creates a form is capture-only: nothing of it goes to the printer.
+  out.flags = flags | ((flags & JOF_FORM_CREATE) ? 0 : JOF_TO_PRINTER);
+  Form_OpenFiles(pdev, (out.flags & JOF_TO_SPOOL_FILE) != 0);
 }
 
 void Spool_EndDocHook(DWORD) {}

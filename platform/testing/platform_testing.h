@@ -58,6 +58,20 @@ WINBASEAPI DWORD PlatformTest_RestartMachine(void);
 #define PLATFORMTEST_ENGINE_REFUSE_ASSOCIATE "EngineRefuseAssociate"  // EngAssociateSurface: FALSE
 #define PLATFORMTEST_ENGINE_REFUSE_PALETTE "EngineRefusePalette"      // EngCreatePalette: 0
 
+#include <win/ddi.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+// Called in the calling process after every DrvEnablePDEV of a printer DC (CreateDCW, ResetDCW)
+// that made a device record, before DrvCompletePDEV, with that record. A driver's tests use it to
+// put on the record settings that no user interface sets; NULL removes it.
+typedef void (*PlatformTestPdevHook)(DHPDEV dhpdev, void* context);
+WINBASEAPI void PlatformTest_SetPdevHook(PlatformTestPdevHook hook, void* context);
+#ifdef __cplusplus
+}
+#endif
+
 // ---- Print spooler and the service manager ------------------------------------------------
 // Named controls (PlatformTest_SetControl), read at each call:
 //   "spooler.WritePrinterShortAfter"  N: a job takes at most N bytes; the WritePrinter that
