@@ -11,9 +11,11 @@
 
 #include "gdi/gx.h"
 #include "gdi/jobctrl.h"
+#include "gdi/nt/escape.h"
 #include "gdi/nt/enable.h"
 #include "gdi/pclxl.h"
 #include "gdi/spool.h"
+#include "gdi/spoolplay.h"
 #include "gdi/tx.h"
 #include "gdi/util.h"
 #include "intrface/devmod2.h"
@@ -85,6 +87,36 @@ void CloseSlot(PdevFormState& form, int slot, DWORD position) {
   form.slotLengths[slot] = position - form.slotStarts[from];
 }
 
+// The reader finds each part from the header's lengths alone, one after the other from the
+// body's start in slot order. Parts cut in any other order are not recorded: the form is then
+// stored whole, since a part taken from the wrong bytes would cut operators apart.
+bool SlotPartsFollowEachOther(const PdevFormState& form) {
+  DWORD next = form.bodyStart;
+  for (size_t i = 0; i < DFD_FORM_SLOTS; ++i) {
+    if (form.slotLengths[i] == 0) continue;
+    // A slot closed without a start of its own was measured from the nearest earlier start.
+    const int from = NearestStartedSlot(form, static_cast<int>(i));
+    if (from < 0 || form.slotStarts[from] != next) {
+      Util_DebugPrint("Form: the form parts are not one after the other in slot order; the form is stored whole\n");
+      return false;
+    }
+    next += form.slotLengths[i];
+  }
+  return true;
+}
+
+// Page values A and B as the spool page table keeps them for a sheet of the job: its paper (a
+// custom paper by its own id) and its paper source.
+void JobPageValues(const PDEV* pdev, DWORD values[2]) {
+  const RenderDevmode& job = pdev->job.jobSettings;
+  const SHORT fit = job.dmPrivate.scale.FtoPaper;
+  const LONG paper = fit != 0 ? fit : job.dmPublic.dmPaperSize;
+  values[0] = static_cast<DWORD>(paper);
+  if (paper >= RENDER_CUSTOM_FIRST_ID && paper <= RENDER_CUSTOM_LAST_ID)
+    values[0] = job.dmPrivate.custom[paper - RENDER_CUSTOM_FIRST_ID].dwCustomPaperId;
+  values[1] = job.dmPrivate.wPaperSource;
+}
+
 void FillHeader(PDEV* pdev) {
   const RenderDevmode& job = pdev->job.jobSettings;
   DfdHeader& h = Form(pdev).header;
@@ -97,8 +129,7 @@ void FillHeader(PDEV* pdev) {
   const bool landscape = orientation == DMORIENT_LANDSCAPE;
   h.turned = (rotate == 3 || (rotate == 1 && landscape) || (rotate == 2 && !landscape)) ? 1 : 0;
   h.byte124 = reinterpret_cast<const BYTE*>(&job.dmPrivate)[124];
-  h.pageValues[0] = pdev->job.pageFlow.replayValues[0];
-  h.pageValues[1] = pdev->job.pageFlow.replayValues[1];
+  JobPageValues(pdev, h.pageValues);
 }
 
 bool WriteAll(HANDLE file, const void* bytes, DWORD length) {
@@ -404,10 +435,9 @@ void Spool_WriteOverlayTrailer(PDEV* pdev) {
     h.pageValues[0] = out.pages[1].pageValues[0];
     h.pageValues[1] = out.pages[1].pageValues[1];
   } else {
-    h.pageValues[0] = pdev->job.pageFlow.replayValues[0];
-    h.pageValues[1] = pdev->job.pageFlow.replayValues[1];
+    JobPageValues(pdev, h.pageValues);
   }
-  if (JobCtrl_FirstFormSlot(pdev) != 0) {
+  if (JobCtrl_FirstFormSlot(pdev) != 0 && SlotPartsFollowEachOther(form)) {
     h.partLength = form.partLength;
     std::memcpy(h.slotLengths, form.slotLengths, sizeof h.slotLengths);
     std::memcpy(h.placements, form.placements, sizeof h.placements);
@@ -438,18 +468,19 @@ void Form_CloseFiles(PDEV* pdev) {
 
 // ---- Stored form on a sheet ---------------------------------------------------------------------
 
-BOOL Form_PlaceStoredForm(PDEV* pdev) {
+void Spool_PlaceStoredForm(PDEV* pdev, DWORD sheet) {
   const PdevOutputState& out = Output(pdev);
-  // A spooled job gets its form when the playback copies each sheet.
-  if (!(out.flags & JOF_STORED_FORM) || !out.hStoredForm || (out.flags & JOF_TO_SPOOL_FILE)) return TRUE;
-  const PdevPage& page = pdev->job.jobPage;
-  return PlaceForm(pdev, pdev->job.jobOrientation, page.width, page.height);
+  if (!(out.flags & JOF_STORED_FORM) || !out.hStoredForm || !out.pages || sheet >= out.pageCount) return;
+  const PageRecord& record = out.pages[sheet];
+  PdevPage page;
+  static_assert(sizeof page == sizeof record.pageSize);
+  std::memcpy(&page, record.pageSize, sizeof page);
+  PlaceForm(pdev, record.orientation, page.width, page.height);
 }
 
 // ---- Form-part escapes -------------------------------------------------------------------------
 
-void FormPart_Begin(PDEV* pdev) {
-  pdev->jobCtl.flags |= JF_FORM_PART_OPEN;
+void Form_BeginPart(PDEV* pdev) {
   const bool creating = CreatingFirstPage(pdev);
   if (!BookletJob(pdev) && !creating) return;
   // A part must stand alone: it may be placed where the fonts of the sheet before it are gone.
@@ -471,8 +502,7 @@ void FormPart_Begin(PDEV* pdev) {
   }
 }
 
-void FormPart_End(PDEV* pdev) {
-  pdev->jobCtl.flags &= ~JF_FORM_PART_OPEN;
+void Form_EndPart(PDEV* pdev) {
   if (!BookletJob(pdev) && !CreatingFirstPage(pdev)) return;
   Spool_Flush(pdev);
   PdevFormState& form = Form(pdev);
@@ -482,7 +512,8 @@ void FormPart_End(PDEV* pdev) {
   form.partLength = position - form.partStart;
 }
 
-void FormPart_Place(PDEV* pdev, LONG slot, LONG x, LONG y) {
+void Form_Place(PDEV* pdev, const vm4k2::FormPlacement& placement) {
+  const LONG slot = placement.slot, x = placement.x, y = placement.y;
   if (CreatingFirstPage(pdev)) {
     // The slot indexes the six-slot tables: anything else is ignored.
     if (slot < 0 || slot >= static_cast<LONG>(DFD_FORM_SLOTS)) return;
@@ -491,8 +522,11 @@ void FormPart_Place(PDEV* pdev, LONG slot, LONG x, LONG y) {
     Spool_Flush(pdev);
     const DWORD position = OutputPosition(pdev);
     if (s > 0) CloseSlot(form, s - 1, position);
-    form.slotStarts[s] = position;
-    form.slotsStarted |= 1u << s;
+    // The first configured slot already starts at the body's start (ESC_FORM_BEGINPART).
+    if (!(form.slotsStarted & (1u << s))) {
+      form.slotStarts[s] = position;
+      form.slotsStarted |= 1u << s;
+    }
     form.placements[s] = DfdSlotPlacement{slot, x, y};
     Gx_SetClipBox(pdev, nullptr);
     return;
@@ -509,7 +543,7 @@ void FormPart_Place(PDEV* pdev, LONG slot, LONG x, LONG y) {
   if (Devmode_GetNupNum(&pdev->job.jobSettings) > 1) PclXl_SetPageScale(pdev, FALSE);
   // The transform changed behind the cache: the clip and the transform-dependent state are
   // written again from here on.
-  Gx_ResetStateCache(pdev);
+  Gx_ForgetTransformState(pdev);
   PclXl_SetClipRectangle(pdev, &box);
   if (Creating(pdev) && pdev->job.pageFlow.sheetsInJob == 1) Form(pdev).transformReset = TRUE;
 }

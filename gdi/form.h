@@ -52,15 +52,9 @@ void Spool_WriteOverlayTrailer(PDEV* pdev);
 // Releases the job's form files.
 void Form_CloseFiles(PDEV* pdev);
 
-// Writes the stored form onto the current sheet, right after its BeginPage, through the job
-// output (PushGS, the transform, the body or its parts, PopGS). TRUE when placed or when there is
-// nothing to place.
-BOOL Form_PlaceStoredForm(PDEV* pdev);
+// A stored form goes onto each played sheet through Spool_PlaceStoredForm (gdi/spoolplay.h):
+// PushGS, the form's transform, its body or its parts, PopGS, through the job output.
 
-// The steps of the form-part escapes (ESC_FORM_BEGINPART, ESC_FORM_ENDPART, ESC_FORM_PLACE);
-// each sets or clears the form-part-open flag itself as well.
-void FormPart_Begin(PDEV* pdev);
-void FormPart_End(PDEV* pdev);
-// slot: the logical page's slot (placement) or the form slot (creation); x and y: the part's
-// width and height in device dots.
-void FormPart_Place(PDEV* pdev, LONG slot, LONG x, LONG y);
+// The steps of the form-part escapes, Form_BeginPart, Form_EndPart and Form_Place, are declared
+// with DrvEscape (gdi/nt/escape.h), which checks the call and sets or clears the form-part-open
+// flag before them.

@@ -17,6 +17,7 @@
 #include "gdi/nt/enable.h"
 #include "gdi/pclxl.h"
 #include "gdi/spool.h"
+#include "gdi/spoolplay.h"
 #include "intrface/devmod2.h"
 #include "intrface/xmodel.h"
 
@@ -277,7 +278,7 @@ BOOL JobCtrl_EndDoc(PDEV* pdev) {
   }
   const PdevOutputState& out = job.output;
   const bool begun = (out.pages && out.pageCount > 0 && out.pages[0].length > 0) ||
-                     job.jobSettings.dmPrivate.bDocumentStyle > 2;
+                     (Flags(pdev) & JF_HEADER_WRITTEN);
   JobCtrl_SendPage(pdev, JOBCTRL_SEND_AT_JOB_END);
   if (job.pageFlow.sheetPages > 0 && begun) JobCtrl_EndPage(pdev);
   DropSheetFonts(pdev);
@@ -286,10 +287,14 @@ BOOL JobCtrl_EndDoc(PDEV* pdev) {
     PclXl_EndSession(pdev);
   }
   Spool_Flush(pdev);
+  // A creation job's form file gets its header now; a spooled one gets its sheet at the playback.
   if (job.jobSettings.dmPrivate.overlay.bOverlay == OVERLAY_CREATE) Spool_WriteOverlayTrailer(pdev);
+  // A spooled job goes to the printer now; its files go whatever the playback did.
+  const BOOL played = Spool_EndJob(pdev);
   // A write that failed on the way means the printer did not get the whole job, although
-  // everything the job could write went out in order.
-  const BOOL whole = (Flags(pdev) & JF_OUTPUT_FAILED) ? FALSE : TRUE;
+  // everything the job could write went out in order. The job is closed either way, so that the
+  // next document starts a job of its own.
+  const BOOL whole = (played && !(Flags(pdev) & JF_OUTPUT_FAILED)) ? TRUE : FALSE;
   JobCtrl_CloseJob(pdev);
   return whole;
 }

@@ -9,7 +9,6 @@
 #include <win/memory.h>
 #include <win/system.h>
 
-#include "gdi/form.h"
 #include "gdi/gx.h"
 #include "gdi/imageproc.h"
 #include "gdi/spool.h"
@@ -374,8 +373,6 @@ void PclXl_BeginPage(PDEV* pdev) {
   }
   PclXl_WriteOp(pdev, PXL_OP_BeginPage);
   pdev->job.output.pageHeaderLength = headerLength;
-  // A stored form goes under the page, between the sheet's BeginPage and the page's own state.
-  Form_PlaceStoredForm(pdev);
   PclXl_WriteOp(pdev, PXL_OP_PushGS);
 }
 
@@ -543,20 +540,26 @@ void PclXl_Polyline(PDEV* pdev, DWORD count, const PclXlPoint* points) {
 BOOL PclXl_StartJob(PDEV* pdev) {
   DWORD& flags = pdev->jobCtl.flags;
   if (flags & (JF_JOB_STARTED | JF_HEADER_WRITTEN)) return TRUE;
+  BOOL result = PclXl_WriteJobStart(pdev);
+  // The job header becomes record 0 of the page table: the replay copies it first (or, for
+  // driver-made duplex, writes a fresh one in its place), no sheet record begins with PJL
+  // text, and the job end counts the session as begun from it.
+  Spool_Flush(pdev);
+  Spool_AddPageRecord(pdev);
+  if (pdev->job.jobSettings.dmPrivate.bDocumentStyle < 3) {
+    flags |= JF_JOB_STARTED;
+  } else {
+    // Driver-made duplex: the sheets must not repeat the header.
+    flags |= JF_HEADER_WRITTEN;
+  }
+  return result;
+}
+
+BOOL PclXl_WriteJobStart(PDEV* pdev) {
   PclXl_WritePjlHeader(pdev);
   BOOL result = PclXl_BeginSession(pdev, JobResolution(pdev));
   PclXl_OpenDataSource(pdev);
   Gx_SetObjectMode(pdev, 0);
-  if (pdev->job.jobSettings.dmPrivate.bDocumentStyle < 3) {
-    // The job header becomes record 0 of the page table: the replay copies it first, and
-    // the job end counts the session as begun from it.
-    Spool_Flush(pdev);
-    Spool_AddPageRecord(pdev);
-    flags |= JF_JOB_STARTED;
-  } else {
-    // Driver-made duplex writes a fresh header at the replay; the sheets must not repeat it.
-    flags |= JF_HEADER_WRITTEN;
-  }
   return result;
 }
 

@@ -8,136 +8,14 @@
 #include <string>
 #include <vector>
 
-#include <win/environment.h>
-#include <win/files.h>
-#include <win/gdi_draw.h>
 #include <win/modules.h>
 #include <win/resources.h>
 
-#include "../jobflow/printer_dc.h"
-#include "../pdev_settings_patch.h"
-#include "gdi/formfile.h"
-#include "intrface/devmod2.h"
+#include "forms_dc.h"
 
 namespace {
 
-using jobflowtest::Bytes;
-using OpLines = std::vector<std::string>;
-
-Bytes ReadMachineFile(const std::u16string& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return {};
-  Bytes bytes(GetFileSize(file, nullptr));
-  DWORD read = 0;
-  if (!bytes.empty()) ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
-  CloseHandle(file);
-  bytes.resize(read);
-  return bytes;
-}
-
-void WriteMachineFile(const std::u16string& path, const Bytes& bytes) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  ASSERT_NE(file, INVALID_HANDLE_VALUE) << GetLastError();
-  DWORD written = 0;
-  WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-  CloseHandle(file);
-}
-
-std::u16string Env(const char16_t* name) {
-  WCHAR value[512] = {};
-  const DWORD n = GetEnvironmentVariableW(name, value, 512);
-  return std::u16string(value, n < 512 ? n : 0);
-}
-
-void SetForm(RenderDevmode& settings, BYTE overlay, const std::u16string& name) {
-  OVERLAY_DLG& o = settings.dmPrivate.overlay;
-  o.bOverlay = overlay;
-  std::memset(o.szFormName, 0, sizeof o.szFormName);
-  std::memcpy(o.szFormName, name.c_str(), std::min(name.size(), RENDER_NAME_UNITS - 1) * sizeof(WCHAR));
-}
-
-// The listing of a bare operator run, or a line saying why it does not decode.
-OpLines Operators(const Bytes& bytes, size_t from, size_t to) {
-  if (from > to || to > bytes.size()) return {"<out of range>"};
-  pclxl::Decoded run = pclxl::DecodeOperators(bytes.data() + from, to - from);
-  if (!run.ok) return {"<malformed: " + run.error + ">"};
-  return run.listing;
-}
-
-bool StartsWith(const std::string& line, const std::string& prefix) { return line.compare(0, prefix.size(), prefix) == 0; }
-
-size_t CountPrefix(const OpLines& lines, const std::string& prefix) {
-  return static_cast<size_t>(std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return StartsWith(l, prefix); }));
-}
-
-std::string Origin(LONG x, LONG y) { return "SetPageOrigin PageOrigin=(" + std::to_string(x) + "," + std::to_string(y) + ")"; }
-std::string Rotation(int angle) { return "SetPageRotation PageAngle=" + std::to_string(angle); }
-
-class FormsDC : public jobflowtest::PrinterDCTest {
- protected:
-  void SetUp() override {
-    PrinterDCTest::SetUp();
-    if (HasFatalFailure()) return;
-    PlatformTest_SetOsVersion(10, 0, 19045, nullptr, FALSE);
-    folder_ = Env(u"ALLUSERSPROFILE") + u"\\Documents\\Halvard\\Form";
-  }
-
-  // What one printed document left behind.
-  struct Printed {
-    DWORD job = 0;
-    RenderDevmode settings{};   // the job copy of the settings
-    PdevPage page{};            // the job's page
-    Bytes printer;              // what reached the printer
-  };
-
-  // Prints `pages` pages on a DC whose settings `change` patches (devmode: the application's
-  // DEVMODE). Every page draws a 40-dot square at its top left.
-  Printed Print(const testsupport::PdevSettingsPatch::Change& change, int pages, DEVMODEW* devmode = nullptr) {
-    Printed out;
-    testsupport::PdevSettingsPatch patch(change);
-    HDC hdc = CreateDC(devmode);
-    EXPECT_NE(hdc, nullptr) << GetLastError();
-    if (!hdc) return out;
-    out.job = PrintDocument(hdc, pages, [](HDC dc, int) { Rectangle(dc, 0, 0, 40, 40); });
-    if (patch.last()) {
-      out.settings = patch.last()->job.jobSettings;
-      out.page = patch.last()->job.jobPage;
-    }
-    DeleteDC(hdc);
-    out.printer = JobBytes(out.job);
-    return out;
-  }
-
-  Printed Create(const std::u16string& name, int pages = 1, BYTE nup = 1, DEVMODEW* devmode = nullptr) {
-    return Print([&](RenderDevmode& s) {
-      SetForm(s, OVERLAY_CREATE, name);
-      s.dmPrivate.nup.bNupNum = nup;
-    }, pages, devmode);
-  }
-
-  Printed PrintWithForm(const std::u16string& name, int pages, DEVMODEW* devmode = nullptr,
-                        const testsupport::PdevSettingsPatch::Change& more = nullptr) {
-    return Print([&](RenderDevmode& s) {
-      SetForm(s, 1, name);
-      if (more) more(s);
-    }, pages, devmode);
-  }
-
-  std::u16string FormFile(const std::u16string& name) { return folder_ + u"\\" + name + u".dfd"; }
-
-  // The sheets of a decoded job, each from its BeginPage to its EndPage.
-  static std::vector<OpLines> Sheets(const pclxl::Decoded& job) {
-    std::vector<OpLines> sheets;
-    for (const std::string& line : job.listing) {
-      if (StartsWith(line, "BeginPage")) sheets.emplace_back();
-      if (!sheets.empty()) sheets.back().push_back(line);
-    }
-    return sheets;
-  }
-
-  std::u16string folder_;
-};
+using namespace formstest;
 
 TEST_F(FormsDC, CreatingKeepsTheFirstSheetOfATwoPageJobAndSendsNothing) {
   const Printed created = Create(u"Letterhead", 2);
@@ -372,6 +250,66 @@ TEST_F(FormsDC, DamagedOrBusyFormsAreLeftOut) {
     const pclxl::Decoded job = pclxl::DecodeJob(printed.printer);
     ASSERT_TRUE(job.ok) << job.error;
     EXPECT_EQ(CountPrefix(job.listing, "PopGS"), 0u);
+  }
+}
+
+}  // namespace
+
+namespace {
+
+using namespace formstest;
+
+// Sheets the playback rearranges get the form too: collated copies, reverse order, and poster
+// tiles, where the form comes after the tile's content and crop marks.
+TEST_F(FormsDC, PlayedSheetsCarryTheForm) {
+  Create(u"Letterhead");
+  const OpLines form = {"PushGS", "SetPageDefaultCTM", Origin(96, 96), Rotation(0)};
+  struct Case {
+    const char* name;
+    testsupport::PdevSettingsPatch::Change more;
+    int pages;
+    size_t sheets;
+    bool poster;
+  };
+  const Case cases[] = {
+      {"collated copies", [](RenderDevmode& s) {
+         s.dmPublic.dmCopies = 2;
+         s.dmPublic.dmCollate = DMCOLLATE_TRUE;
+       }, 2, 4, false},
+      {"reverse order", [](RenderDevmode& s) { s.dmPrivate.dwUiWord10 = 1; }, 3, 3, false},
+      {"poster with crop marks", [](RenderDevmode& s) {
+         s.dmPrivate.bPosterLayout = 1;
+         s.dmPrivate.poster.wPosterType = 0;
+         s.dmPrivate.poster.bCropMarks = 1;
+       }, 1, 4, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Printed printed = PrintWithForm(u"Letterhead", c.pages, nullptr, c.more);
+    const pclxl::Decoded job = pclxl::DecodeJob(printed.printer);
+    ASSERT_TRUE(job.ok) << job.error;
+    const std::vector<OpLines> sheets = Sheets(job);
+    ASSERT_EQ(sheets.size(), c.sheets);
+    for (const OpLines& sheet : sheets) {
+      ASSERT_GT(sheet.size(), 6u);
+      EXPECT_EQ(CountPrefix(sheet, "PopGS"), 1u);
+      if (!c.poster) {
+        EXPECT_EQ(OpLines(sheet.begin() + 1, sheet.begin() + 5), form);
+        continue;
+      }
+      // The tile's content and its crop marks, then the form, then the sheet's end.
+      EXPECT_EQ(sheet[sheet.size() - 2], "PopGS");
+      size_t push = sheet.size();
+      for (size_t i = sheet.size(); i-- > 0;) {
+        if (sheet[i] == "PushGS") {
+          push = i;
+          break;
+        }
+      }
+      ASSERT_LT(push + 4, sheet.size());
+      EXPECT_EQ(OpLines(sheet.begin() + static_cast<long>(push), sheet.begin() + static_cast<long>(push) + 4), form);
+      EXPECT_GT(CountPrefix(OpLines(sheet.begin(), sheet.begin() + static_cast<long>(push)), "LinePath"), 0u);
+    }
   }
 }
 
