@@ -194,12 +194,17 @@ HANDLE LoadIconImage(HINSTANCE module, LPCWSTR name, int cx, int cy, UINT flags)
       return nullptr;
     }
     icon = IconFromFile(file, cx, cy);
+    if (!icon) {
+      SetLastError(ERROR_INVALID_DATA);  // not an icon file, or a damaged one
+      return nullptr;
+    }
   } else {
+    SetLastError(ERROR_SUCCESS);
     icon = IconFromResource(module, name, cx, cy);
-  }
-  if (!icon) {
-    if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
-    return nullptr;
+    if (!icon) {
+      if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_RESOURCE_DATA_NOT_FOUND);
+      return nullptr;
+    }
   }
   return InsertIcon(std::move(icon));
 }
