@@ -5,6 +5,7 @@
 #include <win/user.h>
 
 #include "internal/desktop.h"
+#include "internal/dialogs.h"
 #include "internal/unicode.h"
 
 namespace plat::desktop {
@@ -30,8 +31,24 @@ bool NameMatches(const WindowClass& cls, LPCWSTR name) {
 // A class of this name: the one of the module first, then any the process registered.
 std::shared_ptr<WindowClass> FindClassLocked(HINSTANCE instance, LPCWSTR name) {
   if (!name) return nullptr;
+  State& state = StateLocked();
+  if (!state.systemClassesRegistered) {
+    // The system's classes exist in every process from its start, registered once per machine
+    // state; a program's own class of the same name is found before them.
+    state.systemClassesRegistered = true;
+    for (const plat::dialogs::SystemClass& system : plat::dialogs::SystemClasses()) {
+      auto cls = std::make_shared<WindowClass>();
+      cls->name = system.name;
+      cls->info.style = system.style | CS_GLOBALCLASS;
+      cls->info.lpfnWndProc = system.proc;
+      cls->info.cbWndExtra = system.windowExtra;
+      cls->info.lpszClassName = nullptr;
+      cls->atom = system.atom ? system.atom : g_nextAtom++;
+      state.classes.push_back(cls);
+    }
+  }
   std::shared_ptr<WindowClass> any;
-  for (auto& cls : StateLocked().classes) {
+  for (auto& cls : state.classes) {
     if (!NameMatches(*cls, name)) continue;
     if (cls->info.hInstance == instance) return cls;
     if (!any) any = cls;

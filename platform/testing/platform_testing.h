@@ -383,6 +383,40 @@ WINBASEAPI size_t PlatformTest_ReadCallLog(char* buffer, size_t size);
 }
 #endif
 
+// ---- Dialogs and the user's actions on controls ----------------------------------------------
+#ifdef __cplusplus
+extern "C" {
+#endif
+// Run once at the first idle of a modal dialog's loop (DialogBox, PropertySheetW) whose template
+// name ("#101" for an id, else the name) or title equals `key` (NULL: any dialog); the loop then
+// goes on until the dialog ends. A new action for the same key replaces the old; NULL removes
+// it. Unscripted modal dialogs are cancelled at their first idle and logged, unless the machine
+// control "DialogWait" is "1" (another process acts on them). Process-wide.
+typedef void (*PlatformTestDialogAction)(HWND dialog, void* context);
+WINBASEAPI void PlatformTest_SetDialogAction(const WCHAR* key, PlatformTestDialogAction action, void* context);
+WINBASEAPI void PlatformTest_ClearDialogActions(void);
+// A left click at the centre of the window (or at a point of its client area): delivered to the
+// window under the point, passing through statics without SS_NOTIFY; a disabled window takes
+// none. Returns the window that got the click, or NULL.
+WINBASEAPI HWND PlatformTest_Click(HWND hWnd);
+WINBASEAPI HWND PlatformTest_ClickAt(HWND hWnd, int x, int y);
+// A key pressed and released with the focus in the window, through the dialog's keyboard
+// handling (Tab, Enter, Escape, F1, arrows).
+WINBASEAPI void PlatformTest_Key(HWND hWnd, UINT virtualKey);
+// Characters typed into the window after it takes the focus ('\b' is Backspace).
+WINBASEAPI void PlatformTest_Type(HWND hWnd, const WCHAR* text);
+// Combo and list boxes, list views: the user picks item `index` (a closed drop-down opens and
+// closes around the pick); drops the list; closes it (cancel: without a choice).
+WINBASEAPI void PlatformTest_Pick(HWND hWnd, int index);
+WINBASEAPI void PlatformTest_Drop(HWND hWnd);
+WINBASEAPI void PlatformTest_CloseUp(HWND hWnd, BOOL cancel);
+// The brush the control last painted its background with: its parent's WM_CTLCOLOR* answer, or
+// NULL when that answer was no live brush.
+WINBASEAPI HBRUSH PlatformTest_ControlBackground(HWND hWnd);
+#ifdef __cplusplus
+}
+#endif
+
 // ---- Common property-sheet host (CommonPropertySheetUIW) ------------------------------------
 #ifdef __cplusplus
 extern "C" {

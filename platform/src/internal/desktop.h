@@ -112,6 +112,7 @@ struct State {
   std::map<DWORD, std::shared_ptr<ThreadQueue>> queues;
   std::vector<std::shared_ptr<WindowClass>> classes;
   bool firstShowTaken = false;
+  bool systemClassesRegistered = false;  // the dialog class and the controls, made on first lookup
 };
 // The state for the current machine; a switch to another machine forgets windows and queues.
 State& StateLocked();

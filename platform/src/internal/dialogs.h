@@ -1,0 +1,141 @@
+// The dialog manager and the system's control classes inside the stand-in: the table of system
+// classes that every process has, each dialog's private record, and the helpers the controls
+// share (notifications to the parent, per-window state, owner drawing, the colour messages).
+#pragma once
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <win/commctrl.h>
+#include <win/user.h>
+
+namespace plat::dialogs {
+
+struct SystemClass {
+  std::u16string name;
+  WNDPROC proc = nullptr;
+  int windowExtra = 0;
+  UINT style = 0;
+  ATOM atom = 0;  // 0: a fresh atom
+};
+// Every system class: "#32770", the classic controls and the common controls.
+const std::vector<SystemClass>& SystemClasses();
+
+// The window procedures of the system classes (one file each).
+LRESULT CALLBACK ButtonProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK EditProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK StaticProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ComboBoxProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ListBoxProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK UpDownProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ProgressProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK TooltipProc(HWND, UINT, WPARAM, LPARAM);
+LRESULT CALLBACK ListViewProc(HWND, UINT, WPARAM, LPARAM);
+
+// ---- Per-window state of a control ------------------------------------------------------------
+// Each control class keeps its state in a map of the process by window, made at WM_NCCREATE and
+// dropped at WM_NCDESTROY. The procedures run on the window's thread only, so the object found
+// stays valid for the length of the message.
+template <typename T>
+class StateMap {
+ public:
+  T* Get(HWND hwnd) {
+    std::lock_guard<std::mutex> guard(lock_);
+    auto it = states_.find(hwnd);
+    return it == states_.end() ? nullptr : it->second.get();
+  }
+  T* Make(HWND hwnd) {
+    std::lock_guard<std::mutex> guard(lock_);
+    auto& slot = states_[hwnd];
+    if (!slot) slot = std::make_unique<T>();
+    return slot.get();
+  }
+  void Drop(HWND hwnd) {
+    std::unique_ptr<T> gone;
+    std::lock_guard<std::mutex> guard(lock_);
+    auto it = states_.find(hwnd);
+    if (it == states_.end()) return;
+    gone = std::move(it->second);
+    states_.erase(it);
+  }
+
+ private:
+  std::mutex lock_;
+  std::map<HWND, std::unique_ptr<T>> states_;
+};
+
+// ---- Helpers shared by the controls -----------------------------------------------------------
+// WM_COMMAND (id, code) with the control as lParam, sent to the control's parent.
+LRESULT NotifyParent(HWND control, WORD code);
+// WM_NOTIFY with the header's hwndFrom, idFrom and code filled from the control.
+LRESULT NotifyParent(HWND control, NMHDR& header, UINT code);
+DWORD StyleOf(HWND hwnd);
+int IdOf(HWND hwnd);
+std::u16string TextOf(HWND hwnd);
+// The window's rectangle in its parent's client coordinates (a top-level window: the screen).
+RECT RectInParent(HWND hwnd);
+// Client coordinates of `from` to those of `to` (either NULL: the screen).
+POINT MapPoint(HWND from, HWND to, POINT point);
+// The deepest enabled or disabled visible child under the point (client coordinates of parent).
+HWND ChildAt(HWND parent, POINT point);
+// WM_CTLCOLOR* to the parent: the brush it answers, or NULL when the answer is no live brush
+// (a deleted brush is refused, never used).
+HBRUSH ControlColor(HWND control, HDC dc, UINT message);
+// The font the control was given with WM_SETFONT.
+HFONT& FontSlot(HWND control);
+void ForgetFont(HWND control);
+// WM_DRAWITEM to the parent for an owner-drawn item.
+void SendDrawItem(HWND control, UINT ctlType, UINT itemId, UINT action, UINT state, const RECT& rect, ULONG_PTR data,
+                  HDC dc);
+// WM_MEASUREITEM to the parent; the height it answers.
+UINT SendMeasureItem(HWND control, UINT ctlType, UINT itemId, UINT defaultHeight, ULONG_PTR data);
+// Case-insensitive comparison as the list controls search.
+bool SameTextNoCase(std::u16string_view a, std::u16string_view b);
+bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix);
+
+// The last background brush each control painted with (the colour-message answer or NULL).
+void NoteBackground(HWND control, HBRUSH brush);
+HBRUSH LastBackground(HWND control);
+
+// ---- Dialogs ----------------------------------------------------------------------------------
+// Base units (pixels per 4 horizontal and 8 vertical dialog units) of a dialog window.
+SIZE BaseUnitsOf(HWND dialog);
+// Whether the window is a dialog made by the dialog manager.
+bool IsDialogWindow(HWND hwnd);
+// The template name or title that selects a test's action for a modal dialog.
+std::u16string DialogKeyOf(HWND dialog);
+
+// The modal loop shared by DialogBox and the property sheet: runs until EndDialog (or the
+// sheet's end) and returns the result. The owner stays disabled meanwhile.
+INT_PTR RunModalLoop(HWND dialog, HWND owner, const std::u16string& key);
+// Whether the modal loop of the dialog has been told to end.
+bool DialogEnded(HWND dialog);
+// The dialog's record: dropped at WM_NCDESTROY (with the font the template made), the font of
+// WM_SETFONT and WM_GETFONT, and the default button of DM_SETDEFID.
+void ForgetDialog(HWND dialog);
+HFONT DialogFont(HWND dialog);
+void SetDialogFont(HWND dialog, HFONT font);
+WORD DefaultId(HWND dialog);
+void SetDefaultId(HWND dialog, WORD id);
+
+}  // namespace plat::dialogs
+
+namespace plat::dialogs {
+
+// Fills the rectangle with the brush on a DC that draws (a NULL DC or brush draws nothing).
+void FillWithBrush(HDC dc, HBRUSH brush, const RECT& rect);
+// Repaints the control now, as the platform does while a button is held down.
+void RedrawNow(HWND control);
+
+// The user's actions as the stand-in delivers them to a control, so each control keeps its own
+// order of notifications: pick an item (wParam: its index), drop the list, close it (wParam:
+// non-zero to cancel), hover (wParam: the window under the mouse).
+constexpr UINT kActionPick = 0x03F0;
+constexpr UINT kActionDrop = 0x03F1;
+constexpr UINT kActionCloseUp = 0x03F2;
+constexpr UINT kActionHover = 0x03F3;
+
+}  // namespace plat::dialogs
