@@ -214,6 +214,9 @@ bool Blit(PrinterDC& dc, RECTL target, SourceSurface* source, POINTL sourcePoint
   engine::ClipPtr clip = BuildClip(dc, target, &visible);
   if (!visible) return true;
   if (!clip) return Refuse(ERROR_NOT_ENOUGH_MEMORY);
+  // Plain fills of a raster DC's pixels take the row-by-row path.
+  if (!source && RasterDC(dc) && (rop3 == 0x00 || rop3 == 0xFF))
+    return PaintRegion(dc, RectRegion(RECT{target.left, target.top, target.right, target.bottom}), nullptr, rop3);
   Target t;
   if (!TargetOf(dc, t)) return NothingToDraw();
   if (source && rop3 == 0xCC && t.copyBits)
