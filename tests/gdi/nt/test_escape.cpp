@@ -351,6 +351,28 @@ TEST_F(Escape, UntiledDataClipsToThePrintableAreaAndForgetsTheCache) {
                                "SetLineDash SolidLine=0 | SetPenWidth PenWidth=5");
 }
 
+// Inside the bracket an image's trivial clip keeps a text watermark's DATA clip; a bitmap
+// watermark's image takes the printable box again, which the forgotten cache lets it send.
+TEST_F(Escape, WatermarkImagesAfterDataKeepOrResetTheClipByKind) {
+  const SHORT* box = pdev()->job.layout.printableBox;
+  const std::string printable = "NewPath | RectanglePath BoundingBox=(0,0," + std::to_string(box[2]) + "," +
+                                std::to_string(box[3]) + ") | SetClipReplace ClipRegion=eInterior";
+  CLIPOBJ trivial{};
+  trivial.iDComplexity = DC_TRIVIAL;
+  RECTL bounds{0, 0, 10, 10};
+  for (BYTE bitmap : {0, 1}) {
+    job().dmPrivate.wmark.wmBitmap = bitmap;
+    Gx_SetClipBox(pdev(), nullptr);
+    OnLogicalPage(1);
+    EXPECT_EQ(Call(ESC_WM_BEGIN, nullptr, nullptr), 1u);
+    EXPECT_EQ(Call(ESC_WM_DATA, nullptr, nullptr), 1u);
+    Take();
+    ASSERT_TRUE(Clip_Set(pdev(), &trivial, nullptr, &bounds));
+    EXPECT_EQ(TakeListing(), bitmap ? printable : "") << "bitmap " << int(bitmap);
+    EXPECT_EQ(Call(ESC_WM_END, nullptr, nullptr), 1u);
+  }
+}
+
 TEST_F(Escape, DataOutsideAnOpenPageWritesNothing) {
   pdev()->jobCtl.flags &= ~JF_PAGE_OPEN;
   Take();
