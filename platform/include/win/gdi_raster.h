@@ -21,7 +21,6 @@
 #define LAYOUT_RTL 0x00000001
 #define LAYOUT_BITMAPORIENTATIONPRESERVED 0x00000008
 
-#define CLR_INVALID 0xFFFFFFFF
 
 #ifdef __cplusplus
 extern "C" {
