@@ -40,6 +40,14 @@ WINBASEAPI void PlatformTest_SetExportAbsent(const char* fileName, const char* e
 
 // Adds `windowsPath` to the files whose writes fail; NULL clears the list.
 WINBASEAPI void PlatformTest_FailWritesTo(const WCHAR* windowsPath, BOOL machineWide);
+// Adds `windowsPath` to the files whose reads fail (ERROR_READ_FAULT, control "FailReadsFrom");
+// NULL clears the list.
+WINBASEAPI void PlatformTest_FailReadsFrom(const WCHAR* windowsPath, BOOL machineWide);
+// Adds `windowsPath` to the files that CreateFileW may not make (CREATE_NEW, CREATE_ALWAYS or
+// OPEN_ALWAYS fail with ERROR_WRITE_PROTECT, control "FailCreatesOf"); NULL clears the list.
+// In these lists and in "FailWritesTo" an entry ending in '*' stands for every path that starts
+// with the rest of it ("C:\Temp\tql*").
+WINBASEAPI void PlatformTest_FailCreatesOf(const WCHAR* windowsPath, BOOL machineWide);
 // Fills (TRUE) or frees (FALSE) the machine's disk.
 WINBASEAPI void PlatformTest_SetDiskFull(BOOL full, BOOL machineWide);
 // Restarts the machine as far as its files go: the MOVEFILE_DELAY_UNTIL_REBOOT operations
