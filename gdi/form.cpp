@@ -468,6 +468,12 @@ void Form_CloseFiles(PDEV* pdev) {
 
 // ---- Stored form on a sheet ---------------------------------------------------------------------
 
+void Spool_PrepareForms(PDEV* pdev, DWORD* flags) {
+  if (flags) *flags |= Form_PrepareJob(pdev);
+}
+
+void Spool_OpenFormFiles(PDEV* pdev) { Form_OpenFiles(pdev, (Output(pdev).flags & JOF_TO_SPOOL_FILE) != 0); }
+
 void Spool_PlaceStoredForm(PDEV* pdev, DWORD sheet) {
   const PdevOutputState& out = Output(pdev);
   if (!(out.flags & JOF_STORED_FORM) || !out.hStoredForm || !out.pages || sheet >= out.pageCount) return;

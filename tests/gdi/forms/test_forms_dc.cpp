@@ -313,4 +313,24 @@ TEST_F(FormsDC, PlayedSheetsCarryTheForm) {
   }
 }
 
+// A creation job that is spooled (here for reverse order) keeps the same form: the playback
+// writes the first sheet's record alone after the header, and nothing reaches the printer.
+TEST_F(FormsDC, ASpooledCreationKeepsOnlyTheFirstSheet) {
+  const Printed created = Print([](RenderDevmode& s) {
+    SetForm(s, OVERLAY_CREATE, u"Spooled");
+    s.dmPrivate.dwUiWord10 = 1;
+  }, 2);
+  EXPECT_TRUE(created.printer.empty());
+  const Bytes file = ReadFormFile(u"Spooled");
+  ASSERT_GT(file.size(), 137u);
+  EXPECT_EQ(std::string(file.begin(), file.begin() + 17), "Q731MOverlayStart");
+  const OpLines sheet = Operators(file, 137, file.size());
+  ASSERT_FALSE(sheet.empty());
+  EXPECT_TRUE(StartsWith(sheet.front(), "BeginPage")) << sheet.front();
+  EXPECT_TRUE(StartsWith(sheet.back(), "EndPage")) << sheet.back();
+  EXPECT_EQ(CountPrefix(sheet, "BeginPage"), 1u);
+  DfdStoredForm stored;
+  EXPECT_EQ(Dfd_ReadStoredForm(DfdMemorySource(file.data(), file.size()), &stored), DFD_READ_OK);
+}
+
 }  // namespace
