@@ -410,6 +410,10 @@ WINBASEAPI void PlatformTest_Type(HWND hWnd, const WCHAR* text);
 WINBASEAPI void PlatformTest_Pick(HWND hWnd, int index);
 WINBASEAPI void PlatformTest_Drop(HWND hWnd);
 WINBASEAPI void PlatformTest_CloseUp(HWND hWnd, BOOL cancel);
+// The mouse rests on the window: the window under it gets WM_MOUSEMOVE, and a tooltip with a
+// tool for the window (by window, or by a rectangle of its parent) shows its text, asking the
+// owner with TTN_GETDISPINFOW for a callback text. The tooltip that shows, or NULL.
+WINBASEAPI HWND PlatformTest_Hover(HWND hWnd);
 // The brush the control last painted its background with: its parent's WM_CTLCOLOR* answer, or
 // NULL when that answer was no live brush.
 WINBASEAPI HBRUSH PlatformTest_ControlBackground(HWND hWnd);
