@@ -365,3 +365,121 @@ static_assert(sizeof(LVHITTESTINFO) == 24 && sizeof(NMLISTVIEW) == 64 && offseto
 #define LVN_ITEMCHANGED (LVN_FIRST - 1)
 #define LVN_DELETEITEM (LVN_FIRST - 3)
 #define LVN_DELETEALLITEMS (LVN_FIRST - 4)
+
+// ---- Property sheets ---------------------------------------------------------------------------
+// A page is created on its first visit (PSPCB_CREATE, then WM_INITDIALOG with the sheet's copy of
+// its PROPSHEETPAGEW, then PSN_SETACTIVE); leaving it sends PSN_KILLACTIVE, and a non-zero
+// DWLP_MSGRESULT keeps it. OK and Apply: PSN_KILLACTIVE to the current page, then PSN_APPLY
+// (lParam TRUE for OK) to each created page in order until one answers PSNRET_INVALID. Cancel:
+// PSN_QUERYCANCEL (non-zero vetoes), then PSN_RESET to each created page. At the end the page
+// dialogs are destroyed and every page gets PSPCB_RELEASE with no window.
+struct _PROPSHEETHEADERW;
+typedef int(CALLBACK* PFNPROPSHEETCALLBACK)(HWND, UINT, LPARAM);
+typedef struct _PROPSHEETHEADERW {
+  DWORD dwSize;
+  DWORD dwFlags;
+  HWND hwndParent;
+  HINSTANCE hInstance;
+  union {
+    HICON hIcon;
+    LPCWSTR pszIcon;
+  };
+  LPCWSTR pszCaption;
+  UINT nPages;
+  union {
+    UINT nStartPage;
+    LPCWSTR pStartPage;
+  };
+  union {
+    LPCPROPSHEETPAGEW ppsp;
+    HPROPSHEETPAGE* phpage;
+  };
+  PFNPROPSHEETCALLBACK pfnCallback;
+  union {
+    HBITMAP hbmWatermark;
+    LPCWSTR pszbmWatermark;
+  };
+  HPALETTE hplWatermark;
+  union {
+    HBITMAP hbmHeader;
+    LPCWSTR pszbmHeader;
+  };
+} PROPSHEETHEADERW, *LPPROPSHEETHEADERW;
+typedef const PROPSHEETHEADERW* LPCPROPSHEETHEADERW;
+typedef struct _PSHNOTIFY {
+  NMHDR hdr;
+  LPARAM lParam;
+} PSHNOTIFY, *LPPSHNOTIFY;
+static_assert(sizeof(PROPSHEETHEADERW) == 96 && offsetof(PROPSHEETHEADERW, pszCaption) == 32 &&
+              offsetof(PROPSHEETHEADERW, nPages) == 40 && offsetof(PROPSHEETHEADERW, ppsp) == 56 &&
+              offsetof(PROPSHEETHEADERW, pfnCallback) == 64);
+static_assert(sizeof(PSHNOTIFY) == 32 && offsetof(PSHNOTIFY, lParam) == 24);
+#define PROPSHEETHEADERW_V1_SIZE offsetof(PROPSHEETHEADERW, hbmWatermark)
+#define MAXPROPPAGES 100
+
+#define PSH_DEFAULT 0x00000000
+#define PSH_PROPTITLE 0x00000001
+#define PSH_USEHICON 0x00000002
+#define PSH_USEICONID 0x00000004
+#define PSH_PROPSHEETPAGE 0x00000008
+#define PSH_WIZARD 0x00000020
+#define PSH_USEPSTARTPAGE 0x00000040
+#define PSH_NOAPPLYNOW 0x00000080
+#define PSH_USECALLBACK 0x00000100
+#define PSH_HASHELP 0x00000200
+#define PSH_MODELESS 0x00000400
+#define PSH_RTLREADING 0x00000800
+#define PSH_NOCONTEXTHELP 0x02000000
+
+#define PSN_FIRST (0U - 200U)
+#define PSN_SETACTIVE (PSN_FIRST - 0)
+#define PSN_KILLACTIVE (PSN_FIRST - 1)
+#define PSN_APPLY (PSN_FIRST - 2)
+#define PSN_RESET (PSN_FIRST - 3)
+#define PSN_HELP (PSN_FIRST - 5)
+#define PSN_WIZBACK (PSN_FIRST - 6)
+#define PSN_WIZNEXT (PSN_FIRST - 7)
+#define PSN_WIZFINISH (PSN_FIRST - 8)
+#define PSN_QUERYCANCEL (PSN_FIRST - 9)
+#define PSNRET_NOERROR 0
+#define PSNRET_INVALID 1
+#define PSNRET_INVALID_NOCHANGEPAGE 2
+
+#define PSM_SETCURSEL (WM_USER + 101)
+#define PSM_REMOVEPAGE (WM_USER + 102)
+#define PSM_ADDPAGE (WM_USER + 103)
+#define PSM_CHANGED (WM_USER + 104)
+#define PSM_RESTARTWINDOWS (WM_USER + 105)
+#define PSM_REBOOTSYSTEM (WM_USER + 106)
+#define PSM_CANCELTOCLOSE (WM_USER + 107)
+#define PSM_QUERYSIBLINGS (WM_USER + 108)
+#define PSM_UNCHANGED (WM_USER + 109)
+#define PSM_APPLY (WM_USER + 110)
+#define PSM_SETTITLEW (WM_USER + 120)
+#define PSM_SETWIZBUTTONS (WM_USER + 112)
+#define PSM_PRESSBUTTON (WM_USER + 113)
+#define PSM_GETTABCONTROL (WM_USER + 116)
+#define PSM_ISDIALOGMESSAGE (WM_USER + 117)
+#define PSM_GETCURRENTPAGEHWND (WM_USER + 118)
+#define PSM_INDEXTOPAGE (WM_USER + 131)
+#define PSM_PAGETOINDEX (WM_USER + 130)
+#define PSBTN_BACK 0
+#define PSBTN_NEXT 1
+#define PSBTN_FINISH 2
+#define PSBTN_OK 3
+#define PSBTN_APPLYNOW 4
+#define PSBTN_CANCEL 5
+#define PSBTN_HELP 6
+#define ID_PSRESTARTWINDOWS 0x2
+#define ID_PSREBOOTSYSTEM (ID_PSRESTARTWINDOWS | 0x1)
+#define IDHELP 9
+#define ID_APPLY_NOW 0x3021
+
+// The page's own copy of the record (dwSize bytes), ADDREF to its callback; NULL for a record
+// that is too small or too large.
+WINBASEAPI HPROPSHEETPAGE WINAPI CreatePropertySheetPageW(LPCPROPSHEETPAGEW constPropSheetPagePointer);
+// PSPCB_RELEASE to the page's callback, then the page is gone.
+WINBASEAPI BOOL WINAPI DestroyPropertySheetPage(HPROPSHEETPAGE hPage);
+// Modal: > 0 after OK (ID_PSREBOOTSYSTEM or ID_PSRESTARTWINDOWS when a page asked), 0 after
+// Cancel, -1 on failure. Modeless (PSH_MODELESS): the sheet's window.
+WINBASEAPI INT_PTR WINAPI PropertySheetW(LPCPROPSHEETHEADERW lppsph);
