@@ -139,6 +139,26 @@ void Gx_ResetStateCache(PDEV* pdev) {
   text.charBoldValue = 1.2345;
 }
 
+void Gx_ForgetTransformState(PDEV* pdev) {
+  PdevGraphicsState& gx = State(pdev);
+  gx.clipBox = RECT16{-1, -1, -1, -1};
+  gx.clipBoxValid = FALSE;
+  gx.clipPathUniq = 0;
+  gx.penWidth = GX_UNSET;
+  gx.penStyle = GX_UNSET;
+  std::memset(&gx.dash, 0, sizeof gx.dash);
+  ForgetPattern(gx.penPattern);
+  ForgetPattern(gx.brushPattern);
+  GxTextAttributes& text = gx.text;
+  text.fontNumber = 0xFFFF;
+  text.charSize = 65535.0f;
+  text.charAngle = -1;
+  text.charScale[0] = text.charScale[1] = 1.2345;
+  text.bitmapScale = FALSE;
+  text.charShear[0] = text.charShear[1] = 1.2345;
+  text.charBoldValue = 1.2345;
+}
+
 void Gx_SetObjectMode(PDEV* pdev, DWORD mode) {
   if (pdev->job.jobSettings.dmPublic.dmColor != DMCOLOR_COLOR) return;
   if (mode > 3) {

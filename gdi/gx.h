@@ -49,6 +49,12 @@ BOOL Gx_InitPdevDevmode(PDEV* pdev, const RenderDevmode* settings);
 // scale, shear and bold 1.2345). Job-long counters and the downloaded patterns stay.
 void Gx_ResetStateCache(PDEV* pdev);
 
+// Forgets what a page transform written behind the cache made stale (an escape's own
+// SetPageDefaultCTM, origin, rotation, scale and clip): the clip box and clip path, and the
+// attributes given in user units (pen width and dash, the pattern origins, the character
+// attributes). The next drawing call sends them again in the new frame.
+void Gx_ForgetTransformState(PDEV* pdev);
+
 // The printer's object mode (0 text and vectors, 1..3 the other object kinds). Only colour jobs
 // carry it: mode 0 sends the vendor-unique command every time, 1..3 are only remembered; any
 // other value is an internal error.

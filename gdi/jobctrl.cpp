@@ -16,6 +16,7 @@
 #include "gdi/nt/enable.h"
 #include "gdi/pclxl.h"
 #include "gdi/spool.h"
+#include "gdi/spoolplay.h"
 #include "intrface/devmod2.h"
 #include "intrface/xmodel.h"
 
@@ -275,7 +276,7 @@ BOOL JobCtrl_EndDoc(PDEV* pdev) {
   }
   const PdevOutputState& out = job.output;
   const bool begun = (out.pages && out.pageCount > 0 && out.pages[0].length > 0) ||
-                     job.jobSettings.dmPrivate.bDocumentStyle > 2;
+                     (Flags(pdev) & JF_HEADER_WRITTEN);
   JobCtrl_SendPage(pdev, JOBCTRL_SEND_AT_JOB_END);
   if (job.pageFlow.sheetPages > 0 && begun) JobCtrl_EndPage(pdev);
   DropSheetFonts(pdev);
@@ -284,9 +285,12 @@ BOOL JobCtrl_EndDoc(PDEV* pdev) {
     PclXl_EndSession(pdev);
   }
   Spool_Flush(pdev);
+  // A spooled job goes to the printer now; its files go whatever the playback did.
+  const BOOL played = Spool_EndJob(pdev);
   // A write that failed on the way means the printer did not get the whole job, although
-  // everything the job could write went out in order.
-  const BOOL whole = (Flags(pdev) & JF_OUTPUT_FAILED) ? FALSE : TRUE;
+  // everything the job could write went out in order. The job is closed either way, so that the
+  // next document starts a job of its own.
+  const BOOL whole = (played && !(Flags(pdev) & JF_OUTPUT_FAILED)) ? TRUE : FALSE;
   JobCtrl_CloseJob(pdev);
   return whole;
 }

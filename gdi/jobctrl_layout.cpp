@@ -189,7 +189,9 @@ void JobCtrl_ComputePageScale(PDEV* pdev) {
     const SHORT fit = job.dmPrivate.scale.FtoPaper;
     if ((fit != 0 && fit != job.dmPublic.dmPaperSize && !zoom) || pdev->job.substitutedPaper != 0)
       scale = JobCtrl_FitRatio(pdev);
-    if (job.dmPrivate.bPosterLayout && !zoom) {
+    // The enlargement needs the tiles of the replay: a poster whose spool file could not be
+    // made prints as one page.
+    if (job.dmPrivate.bPosterLayout && !zoom && (pdev->job.output.flags & JOF_POSTER)) {
       static const double kTiles[] = {2.0, 3.0, 4.0};
       const DWORD type = job.dmPrivate.poster.wPosterType;
       if (type < 3) scale *= kTiles[type];

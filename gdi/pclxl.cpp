@@ -540,20 +540,26 @@ void PclXl_Polyline(PDEV* pdev, DWORD count, const PclXlPoint* points) {
 BOOL PclXl_StartJob(PDEV* pdev) {
   DWORD& flags = pdev->jobCtl.flags;
   if (flags & (JF_JOB_STARTED | JF_HEADER_WRITTEN)) return TRUE;
+  BOOL result = PclXl_WriteJobStart(pdev);
+  // The job header becomes record 0 of the page table: the replay copies it first (or, for
+  // driver-made duplex, writes a fresh one in its place), no sheet record begins with PJL
+  // text, and the job end counts the session as begun from it.
+  Spool_Flush(pdev);
+  Spool_AddPageRecord(pdev);
+  if (pdev->job.jobSettings.dmPrivate.bDocumentStyle < 3) {
+    flags |= JF_JOB_STARTED;
+  } else {
+    // Driver-made duplex: the sheets must not repeat the header.
+    flags |= JF_HEADER_WRITTEN;
+  }
+  return result;
+}
+
+BOOL PclXl_WriteJobStart(PDEV* pdev) {
   PclXl_WritePjlHeader(pdev);
   BOOL result = PclXl_BeginSession(pdev, JobResolution(pdev));
   PclXl_OpenDataSource(pdev);
   Gx_SetObjectMode(pdev, 0);
-  if (pdev->job.jobSettings.dmPrivate.bDocumentStyle < 3) {
-    // The job header becomes record 0 of the page table: the replay copies it first, and
-    // the job end counts the session as begun from it.
-    Spool_Flush(pdev);
-    Spool_AddPageRecord(pdev);
-    flags |= JF_JOB_STARTED;
-  } else {
-    // Driver-made duplex writes a fresh header at the replay; the sheets must not repeat it.
-    flags |= JF_HEADER_WRITTEN;
-  }
   return result;
 }
 

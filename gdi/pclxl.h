@@ -119,6 +119,9 @@ void PclXl_WritePoints(PDEV* pdev, const PclXlPoint* points, DWORD count, BYTE o
 // Starts the job on the wire once: PJL header, BeginSession, OpenDataSource. Returns the
 // result of BeginSession (1 when the job was already started).
 BOOL PclXl_StartJob(PDEV* pdev);
+// The job header, BeginSession and OpenDataSource, without the job flags and page record of
+// PclXl_StartJob (the replay of a driver-duplexed job writes it again).
+BOOL PclXl_WriteJobStart(PDEV* pdev);
 // Releases the fonts and glyph pages the printer holds for the sheet. Returns 0.
 int PclXl_FreeFontLists(PDEV* pdev);
 // 1 when the job's rotate-180 setting turns a page of the PDEV's orientation.

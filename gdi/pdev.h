@@ -88,18 +88,16 @@ static_assert(sizeof(JobOutputBuffer) == 4 + 4096);
 static_assert(offsetof(JobOutputBuffer, data) == 4);
 
 // Where one sheet (record 0: the job header; last record: the trailer) lies in the spool file.
+// In memory only; the offset is 64-bit so that a long job's file cannot wrap it.
 struct PageRecord {
-  DWORD start;          // byte offset in the spool file
+  ULONGLONG start;      // byte offset in the spool file
   DWORD length;         // bytes of the record
   DWORD headerLength;   // bytes of the sheet's BeginPage sequence
-  DWORD pageValues[2];  // kept by the page flow for the replay
+  DWORD pageValues[2];  // the sheet's paper (a custom paper by its id) and paper source
   DWORD pageSize[3];    // page width/height words and the following page-geometry bytes
   BYTE orientation;     // 1 portrait, 2 landscape
   WORD paper;           // dmPaperSize of the job, or FtoPaper when set
 };
-static_assert(sizeof(PageRecord) == 36, "nine 32-bit words");
-static_assert(offsetof(PageRecord, pageSize) == 20 && offsetof(PageRecord, orientation) == 32 &&
-              offsetof(PageRecord, paper) == 34);
 
 struct PdevOutputState {
   JobOutputBuffer buffer;
@@ -141,7 +139,6 @@ struct PdevPageFlowState {
   DWORD turned180Setup;
   DWORD turned180BeginPage;
   double sideShift;         // binding shift of the current side
-  DWORD replayValues[2];    // kept with each sheet's page record for the spool replay
 };
 
 // Page layout geometry (gdi/jobctrl, layout operations).

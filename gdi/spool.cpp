@@ -200,13 +200,17 @@ void Spool_AddPageRecord(PDEV* pdev) {
   record.length = out.position;
   if (!(out.flags & (JOF_TO_SPOOL_FILE | JOF_STORED_FORM | JOF_DRIVER_COLLATE))) record.length += out.buffer.count;
   record.headerLength = out.pageHeaderLength;
-  record.pageValues[0] = pdev->job.pageFlow.replayValues[0];
-  record.pageValues[1] = pdev->job.pageFlow.replayValues[1];
+  // The sheet's paper and source: driver-made duplex never pairs sheets of different ones.
+  SHORT fit = job.dmPrivate.scale.FtoPaper;
+  const LONG paper = fit != 0 ? fit : job.dmPublic.dmPaperSize;
+  record.pageValues[0] = static_cast<DWORD>(paper);
+  if (paper >= RENDER_CUSTOM_FIRST_ID && paper <= RENDER_CUSTOM_LAST_ID)
+    record.pageValues[0] = job.dmPrivate.custom[paper - RENDER_CUSTOM_FIRST_ID].dwCustomPaperId;
+  record.pageValues[1] = job.dmPrivate.wPaperSource;
   PdevPage page = RecordedPage(pdev);
   static_assert(sizeof page == sizeof record.pageSize);
   std::memcpy(record.pageSize, &page, sizeof page);
   record.orientation = static_cast<BYTE>(pdev->orientation);
-  SHORT fit = job.dmPrivate.scale.FtoPaper;
   record.paper = static_cast<WORD>(fit != 0 ? fit : job.dmPublic.dmPaperSize);
   out.pages[out.pageCount + 1].start = record.start + record.length;
   ++out.pageCount;
@@ -263,33 +267,6 @@ BOOL Spool_MakeDirectories(const WCHAR* path, int mode) {
     if (error == ERROR_PATH_NOT_FOUND) return FALSE;
   }
   return IsDirectory(work) ? TRUE : FALSE;
-}
-
-void Spool_OpenJobFiles(PDEV* pdev) {
-  Spool_ResetOutput(pdev);
-  PdevOutputState& out = pdev->job.output;
-  out.copiesToPlay = 1;
-  const RenderDevmode& job = pdev->job.jobSettings;
-  const RenderDevmode& merged = pdev->settings;
-  DWORD flags = 0;
-  if (merged.dmPublic.dmCopies >= 2 && merged.dmPublic.dmCollate == DMCOLLATE_TRUE &&
-      job.dmPrivate.overlay.bOverlay != OVERLAY_CREATE) {
-    flags |= JOF_DRIVER_COLLATE;
-    out.copiesToPlay = static_cast<DWORD>(job.dmPublic.dmCopies);
-  }
-  if (job.dmPrivate.dwUiWord10 != 0) flags |= JOF_REVERSE_ORDER;
-  if (job.dmPrivate.bDocumentStyle == 3 || job.dmPrivate.bDocumentStyle == 4) flags |= JOF_DRIVER_DUPLEX;
-  if (job.dmPrivate.bPosterLayout) flags |= JOF_POSTER;
-  if (job.dmPrivate.bBooklet) flags |= JOF_BOOKLET;
-  constexpr DWORD kReplayed = JOF_STORED_FORM | JOF_DRIVER_COLLATE | JOF_REVERSE_ORDER | JOF_POSTER |
-                              JOF_DRIVER_DUPLEX | JOF_BOOKLET;
-  if (flags & kReplayed) {
-    Util_DebugPrint("Spool_OpenJobFiles: no spool-file replay, the job goes to the printer (flags 0x%X)\n",
-                    static_cast<unsigned>(flags));
-    flags &= ~kReplayed;
-  }
-  out.copiesToPlay = 0;
-  out.flags = flags | JOF_TO_PRINTER;
 }
 
 void Spool_EndDocHook(DWORD) {}

@@ -52,13 +52,5 @@ BOOL Spool_CountFormPage(PDEV* pdev);
 // last separator); 1 when that folder exists at the end.
 BOOL Spool_MakeDirectories(const WCHAR* path, int mode);
 
-// The job-file set-up at the start of each document: the output state reset (empty buffer of
-// 4096 bytes, no page table), then where the pages go. Jobs whose pages would have to be
-// rearranged at the job end (driver-made collated copies, reverse order, posters, booklets,
-// driver-made duplex, stored forms) need the spool-file replay, which this renderer does not
-// carry: they stream straight to the printer as when their temporary file cannot be made, so
-// the printer makes their copies (the PJL header and every EndPage ask for dmCopies).
-void Spool_OpenJobFiles(PDEV* pdev);
-
 // DrvEndDoc marks its phases here; the delivered renderer records nothing.
 void Spool_EndDocHook(DWORD value);

@@ -15,6 +15,7 @@
 namespace {
 
 constexpr WORD kNoCode = 0xFFFF;  // a code the printer has no character for
+constexpr WORD kUnicodeSymbolSet = 590;
 
 GxTextAttributes& Cache(PDEV* pdev) { return pdev->job.gx.text; }
 
@@ -27,9 +28,12 @@ int CodePageByte(UINT codePage, WCHAR c) {
   return static_cast<BYTE>(byte);
 }
 
-// A resident font's code of a character: the converted byte (two bytes of a DBCS font as
-// first x 256 + second), 65535 when the conversion gives neither.
+// A resident font's code of a character: the UTF-16 unit for the Unicode symbol set, else the
+// converted byte (two bytes of a DBCS font as first x 256 + second), 65535 when the conversion
+// gives neither.
 WORD DeviceCode(PDEV* pdev, const TxFont* font, WCHAR c) {
+  // Symbol set 590 (18N) is the printer's Unicode set: its codes are the string's UTF-16 units.
+  if (font->symbolSet == kUnicodeSymbolSet) return c == 0 ? kNoCode : static_cast<WORD>(c);
   char bytes[4] = {};
   WCHAR copy = c;
   INT n = EngWideCharToMultiByte(font->codePage, &copy, sizeof copy, bytes, font->dbcs ? 2 : 1);

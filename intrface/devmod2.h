@@ -129,7 +129,8 @@ struct CUSTOM_PAPER_SLOT {
 
 struct BOOKLET_DLG {            // private 1856
   SHORT sBooklet0;              // not negative
-  BYTE reserved2[3];
+  BYTE reserved2[2];
+  BYTE bBookletMode;            // private 1860: 0 one booklet, 1 of bBookletCount sheets, 2 of 200 pages
   BYTE bBookletCount;           // private 1861: 1..50, default 5
   WORD reserved6;
   SHORT sBooklet8;              // private 1864, not negative
@@ -326,6 +327,7 @@ static_assert(offsetof(RenderPrivate, custom[0].dwCustomWidthDots) == 576);
 static_assert(offsetof(RenderPrivate, custom[0].dwCustomLengthDots) == 580);
 static_assert(offsetof(RenderPrivate, custom[1]) == 624);
 static_assert(offsetof(RenderPrivate, booklet) == 1856);
+static_assert(offsetof(RenderPrivate, booklet.bBookletMode) == 1860);
 static_assert(offsetof(RenderPrivate, booklet.bBookletCount) == 1861);
 static_assert(offsetof(RenderPrivate, booklet.sBooklet8) == 1864);
 static_assert(offsetof(RenderPrivate, booklet.sBooklet12) == 1868);

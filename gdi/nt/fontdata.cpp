@@ -1,12 +1,18 @@
 #include "gdi/nt/fontdata.h"
 
+#include <cmath>
 #include <cstring>
 
+#include <win/ddi_text.h>
 #include <win/files.h>
 #include <win/memory.h>
 #include <win/modules.h>
 #include <win/shell.h>
 #include <win/strings.h>
+
+#include "gdi/nt/ddientry.h"
+#include "gdi/nt/enable.h"
+#include "gdi/nt/quryfont.h"
 
 using vm4k2::FontSubstitutionRecord;
 using vm4k2::kFontSubstitutionCountSize;
@@ -145,5 +151,51 @@ BOOL FontData_StringAllowsSubstitution(const WCHAR* text, ULONG count) {
   if (text == nullptr || count == 0) return FALSE;
   for (ULONG i = 0; i < count; ++i)
     if (text[i] >= 255) return FALSE;
+  return TRUE;
+}
+
+namespace {
+
+// The error notes keep the module name and lines their readers look them up by.
+constexpr const char* kWidthsNoteModule = "fontdata";
+constexpr int kNoteWidthsFaceOutOfRange = 475;
+constexpr int kNoteWidthsNoTransform = 486;
+
+}  // namespace
+
+BOOL APIENTRY DrvQueryAdvanceWidths(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HGLYPH* phg, PVOID pvWidths,
+                                    ULONG cGlyphs) {
+  PDEV* pdev = reinterpret_cast<PDEV*>(dhpdev);
+  if (!ValidatePdev(pdev, FALSE, CALL_OTHER)) return FALSE;
+  if (iMode != QAW_GETWIDTHS && iMode != QAW_GETEASYWIDTHS) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  if (cGlyphs == 0) return TRUE;
+  const DeviceFontRecordHeader* record = pfo ? DeviceFont_Record(pdev, pfo->iFace) : nullptr;
+  if (record == nullptr || phg == nullptr || pvWidths == nullptr) {
+    Pdev_ReportError(pdev, kWidthsNoteModule, kNoteWidthsFaceOutOfRange);
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  XFORMOBJ* transform = FONTOBJ_pxoGetXform(pfo);
+  POINTL unit{4096, 0};
+  POINTL device{0, 0};
+  if (transform == nullptr || !XFORMOBJ_bApplyXform(transform, XF_LTOL, 1, &unit, &device)) {
+    Pdev_ReportError(pdev, kWidthsNoteModule, kNoteWidthsNoTransform);
+    return FALSE;
+  }
+  // s: device units of 4096 font units along the baseline, rounded up.
+  const double length = std::sqrt(static_cast<double>(device.x) * device.x + static_cast<double>(device.y) * device.y);
+  const LONGLONG s = static_cast<LONGLONG>(std::ceil(length));
+  USHORT* widths = static_cast<USHORT*>(pvWidths);
+  for (ULONG i = 0; i < cGlyphs; ++i) {
+    WORD design = 0;
+    // A glyph beyond the record's widths has none; it advances by nothing.
+    DeviceFont_DesignWidth(record, phg[i], &design);
+    // Whole device pixels in 28.4 fixed point: rounded at the half, the fraction cleared.
+    const LONGLONG width = ((static_cast<LONGLONG>(design) * s) / 4096 + 8) & ~0xFLL;
+    widths[i] = static_cast<USHORT>(width);
+  }
   return TRUE;
 }

@@ -45,6 +45,9 @@ BOOL APIENTRY DrvStartPage(SURFOBJ* pso) {
 BOOL APIENTRY DrvSendPage(SURFOBJ* pso) {
   PDEV* pdev = Pdev_FromSurface(pso);
   if (!ValidatePdev(pdev, TRUE, CALL_SENDPAGE)) return FALSE;
+  // A watermark sender that never sent ESC_WM_END must not leave the next page, nor this
+  // page's cell borders, drawn under the watermark's ROPs and clip rules.
+  pdev->jobCtl.flags &= ~JF_WATERMARK;
   JobCtrl_SendPage(pdev, JOBCTRL_SEND_PAGE);
   pdev->jobCtl.flags &= ~JF_PAGE_OPEN;
   return TRUE;

@@ -5,12 +5,16 @@
 // strike-out) are written.
 #include "gdi/nt/textout.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "gdi/gx.h"
+#include "gdi/nt/brush.h"
 #include "gdi/nt/enable.h"
 #include "gdi/nt/fontdata.h"
+#include "gdi/nt/paths.h"
+#include "gdi/nt/pclxlnt.h"
 #include "gdi/pclxl.h"
 #include "gdi/tx.h"
 #include "gdi/util.h"
@@ -148,23 +152,19 @@ BOOL RealizeFont(PDEV* pdev, STROBJ* pstro, FONTOBJ* pfo, TxFont* font, const Fo
   return TRUE;
 }
 
-// The ROP3 (pattern and destination) of a mix's foreground ROP2.
-BYTE MixRop(MIX mix) {
-  static const BYTE kRops[16] = {0xFF, 0x00, 0x05, 0x0A, 0x0F, 0x50, 0x55, 0x5A,
-                                 0x5F, 0xA0, 0xA5, 0xAA, 0xAF, 0xF0, 0xF5, 0xFA};
-  return kRops[mix & 0x0F];
-}
-
-// The text's clip: the clip object's bounds (the page for a trivial clip).
-void SetTextClip(PDEV* pdev, CLIPOBJ* pco) {
-  if (pco && pco->iDComplexity != DC_TRIVIAL) Gx_SetClipBox(pdev, &pco->rclBounds);
-  else Gx_SetClipBox(pdev, nullptr);
-}
-
-// The brush of the text or of a rectangle: its colour, or its realised pattern.
-void SelectBrush(PDEV* pdev, BRUSHOBJ* brush) {
-  if (brush && brush->iSolidColor != 0xFFFFFFFF) Gx_SetBrushColor(pdev, brush->iSolidColor);
-  else Gx_SetBrushColor(pdev, RGB(0, 0, 0));
+// What the call may paint: the text's box with its opaque and extra rectangles. A clip
+// rectangle that holds all of it need not be sent.
+RECTL DrawingBounds(const STROBJ* pstro, const RECTL* opaque, const RECTL* extra) {
+  RECTL bounds = pstro->rclBkGround;
+  auto add = [&](const RECTL& r) {
+    bounds.left = std::min(bounds.left, r.left);
+    bounds.top = std::min(bounds.top, r.top);
+    bounds.right = std::max(bounds.right, r.right);
+    bounds.bottom = std::max(bounds.bottom, r.bottom);
+  };
+  if (opaque) add(*opaque);
+  for (const RECTL* r = extra; r && (r->left || r->top || r->right || r->bottom); ++r) add(*r);
+  return bounds;
 }
 
 BOOL WriteString(PDEV* pdev, STROBJ* pstro, TxFont* font) {
@@ -208,7 +208,7 @@ const DeviceFontRow kDeviceFontTable[DEVICE_FONT_ROWS] = {
 };
 
 BOOL APIENTRY DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco, RECTL* prclExtra,
-                         RECTL* prclOpaque, BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* /*pptlOrg*/, MIX mix) {
+                         RECTL* prclOpaque, BRUSHOBJ* pboFore, BRUSHOBJ* pboOpaque, POINTL* pptlOrg, MIX mix) {
   if (!pso || !pstro || !pfo) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
@@ -254,18 +254,21 @@ BOOL APIENTRY DrvTextOut(SURFOBJ* pso, STROBJ* pstro, FONTOBJ* pfo, CLIPOBJ* pco
   if (g.angle < 0) g.size = g.width = 1;
   if (!RealizeFont(pdev, pstro, pfo, &font, g)) return FALSE;
 
-  SetTextClip(pdev, pco);
+  // The clip and the brushes follow the rules of every drawing call. A clip or brush the
+  // printer cannot be given fails the call, so the engine draws the text itself.
+  const RECTL bounds = DrawingBounds(pstro, prclOpaque, prclExtra);
+  if (!Clip_Set(pdev, pco, nullptr, &bounds)) return FALSE;
   if (prclOpaque && pboOpaque) {
-    SelectBrush(pdev, pboOpaque);
+    if (!Brush_Select(pdev, pboOpaque, pptlOrg, TRUE)) return FALSE;
     Gx_SetRop(pdev, 0xF0, GX_TRANSPARENT, GX_TRANSPARENT, 0);
     Gx_RectanglePath(pdev, prclOpaque);
   }
-  SelectBrush(pdev, pboFore);
+  if (!Brush_Select(pdev, pboFore, pptlOrg, TRUE)) return FALSE;
   Gx_SetRop(pdev, 0xFC, GX_TRANSPARENT, GX_TRANSPARENT, 0);
   if (pstro->cGlyphs && !WriteString(pdev, pstro, &font)) return FALSE;
   if (prclExtra) {
-    SelectBrush(pdev, pboFore);
-    Gx_SetRop(pdev, MixRop(mix), GX_TRANSPARENT, GX_TRANSPARENT, 0);
+    Brush_Select(pdev, pboFore, pptlOrg, TRUE);
+    Gx_SetRop(pdev, Path_MixToRop(mix), GX_TRANSPARENT, GX_TRANSPARENT, 0);
     for (const RECTL* r = prclExtra; r->left || r->top || r->right || r->bottom; ++r) Gx_RectanglePath(pdev, r);
   }
   return TRUE;

@@ -1,53 +1,27 @@
 // Test controls of the desktop: the message-box script and the call log.
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
 
+#include "internal/desktop_script.h"
 #include "internal/machine.h"
 #include "internal/process_table.h"
 #include "internal/waitable.h"
 #include "internal/unicode.h"
 #include "platform_testing.h"
 
-namespace {
-
-std::string HexField(const WCHAR* text) {
-  if (!text || !*text) return "-";
-  static const char kHex[] = "0123456789abcdef";
-  std::string out;
-  for (unsigned char c : plat::ToUtf8(plat::WideView(text))) {
-    out.push_back(kHex[c >> 4]);
-    out.push_back(kHex[c & 15]);
-  }
-  return out;
-}
-
-std::string ScriptPath() { return plat::MachineDir("desktop") + "/box-script"; }
-
-}  // namespace
-
 extern "C" {
 
 WINBASEAPI void PlatformTest_QueueBoxAnswer(const WCHAR* program, const WCHAR* text, const WCHAR* caption, int button,
                                             DWORD pumpMs) {
-  std::string line = std::to_string(button) + " " + std::to_string(pumpMs) + " " + HexField(program) + " " +
-                     HexField(text) + " " + HexField(caption) + "\n";
-  int fd = open(ScriptPath().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-  if (fd < 0) return;
-  flock(fd, LOCK_EX);
-  ssize_t written = write(fd, line.data(), line.size());
-  (void)written;
-  flock(fd, LOCK_UN);
-  close(fd);
+  using namespace plat::desktop;
+  AppendScriptLine("box-script", {std::to_string(button), std::to_string(pumpMs), HexField(plat::WideView(program)),
+                                  HexField(plat::WideView(text)), HexField(plat::WideView(caption))});
 }
 
-WINBASEAPI void PlatformTest_ClearBoxAnswers(void) { std::remove(ScriptPath().c_str()); }
+WINBASEAPI void PlatformTest_ClearBoxAnswers(void) { plat::desktop::ClearScript("box-script"); }
 
 WINBASEAPI BOOL PlatformTest_AddMachineProcess(DWORD pid, const WCHAR* image) {
   unsigned long long start = plat::HostProcessStartTime(static_cast<int>(pid));

@@ -70,19 +70,47 @@ bool IsSharedWithHost(const std::string& hostPath) {
   return lstat(hostPath.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_nlink > 1;
 }
 
-DWORD InjectedWriteFailure(std::u16string_view canonicalWindowsPath, bool growsFile) {
-  if (std::optional<std::string> list = GetControl("FailWritesTo")) {
-    std::u16string all = FromUtf8(*list);
-    size_t start = 0;
-    while (start <= all.size()) {
-      size_t end = all.find_first_of(u";\n", start);
-      if (end == std::u16string::npos) end = all.size();
-      std::u16string entry = all.substr(start, end - start);
-      while (!entry.empty() && (entry.back() == u'\r' || entry.back() == u' ')) entry.pop_back();
-      if (!entry.empty() && EqualsNoCase(CanonicalWindowsPath(entry), canonicalWindowsPath)) return ERROR_WRITE_FAULT;
-      start = end + 1;
+namespace {
+
+// An entry ending in '*' names every path that starts with the rest of it ("C:\Temp\tql*").
+bool PathListed(const char* control, std::u16string_view canonicalWindowsPath) {
+  std::optional<std::string> list = GetControl(control);
+  if (!list) return false;
+  std::u16string all = FromUtf8(*list);
+  size_t start = 0;
+  while (start <= all.size()) {
+    size_t end = all.find_first_of(u";\n", start);
+    if (end == std::u16string::npos) end = all.size();
+    std::u16string entry = all.substr(start, end - start);
+    while (!entry.empty() && (entry.back() == u'\r' || entry.back() == u' ')) entry.pop_back();
+    if (entry.size() > 1 && entry.back() == u'*') {
+      entry.pop_back();
+      const bool folder = entry.back() == u'\\' || entry.back() == u'/';
+      std::u16string prefix = CanonicalWindowsPath(entry);
+      if (folder && (prefix.empty() || prefix.back() != u'\\')) prefix.push_back(u'\\');
+      if (canonicalWindowsPath.size() >= prefix.size() &&
+          EqualsNoCase(prefix, canonicalWindowsPath.substr(0, prefix.size())))
+        return true;
+    } else if (!entry.empty() && EqualsNoCase(CanonicalWindowsPath(entry), canonicalWindowsPath)) {
+      return true;
     }
+    start = end + 1;
   }
+  return false;
+}
+
+}  // namespace
+
+DWORD InjectedReadFailure(std::u16string_view canonicalWindowsPath) {
+  return PathListed("FailReadsFrom", canonicalWindowsPath) ? ERROR_READ_FAULT : ERROR_SUCCESS;
+}
+
+DWORD InjectedCreateFailure(std::u16string_view canonicalWindowsPath) {
+  return PathListed("FailCreatesOf", canonicalWindowsPath) ? ERROR_WRITE_PROTECT : ERROR_SUCCESS;
+}
+
+DWORD InjectedWriteFailure(std::u16string_view canonicalWindowsPath, bool growsFile) {
+  if (PathListed("FailWritesTo", canonicalWindowsPath)) return ERROR_WRITE_FAULT;
   if (growsFile) {
     std::optional<std::string> full = GetControl("DiskFull");
     if (full && !full->empty() && *full != "0") return ERROR_DISK_FULL;

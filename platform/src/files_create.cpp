@@ -110,6 +110,10 @@ WINBASEAPI HANDLE WINAPI CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, 
   if (path.error != ERROR_SUCCESS) return Fail(path.error);
   if (!path.parentExists) return Fail(ERROR_PATH_NOT_FOUND);
   if (path.windows.size() == 3) return Fail(ERROR_ACCESS_DENIED);  // "C:\" is no file
+  if (dwCreationDisposition == CREATE_NEW || dwCreationDisposition == CREATE_ALWAYS ||
+      dwCreationDisposition == OPEN_ALWAYS) {
+    if (DWORD injected = plat::InjectedCreateFailure(path.windows)) return Fail(injected);
+  }
 
   auto file = std::make_shared<plat::FileObject>();
   file->windowsPath = path.windows;

@@ -56,6 +56,7 @@ WINBASEAPI BOOL WINAPI ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBy
   if (file->fd < 0) return Fail(ERROR_INVALID_HANDLE);
   if (file->directory) return Fail(ERROR_INVALID_FUNCTION);
   if (!file->canRead) return Fail(ERROR_ACCESS_DENIED);
+  if (DWORD injected = plat::InjectedReadFailure(file->windowsPath)) return Fail(injected);
   uint64_t start = 0;
   if (!TransferStart(*file, lpOverlapped, start)) return Fail(ERROR_INVALID_PARAMETER);
   if (!file->share->MayAccess(start, nNumberOfBytesToRead, false)) return Fail(ERROR_LOCK_VIOLATION);

@@ -73,7 +73,10 @@ int DriverEscape(PrinterDC& dc, ULONG code, ULONG cjInput, const void* input, UL
   if (!escape) return 0;
   std::vector<BYTE> in(input ? cjInput : 0);
   if (!in.empty()) std::memcpy(in.data(), input, in.size());
+  // The output copy starts as the caller's bytes: what the driver leaves alone comes back as
+  // the caller had it.
   std::vector<BYTE> out(output ? cjOutput : 0);
+  if (!out.empty()) std::memcpy(out.data(), output, out.size());
   ULONG result = escape(dc.Surface(), code, static_cast<ULONG>(in.size()), in.empty() ? nullptr : in.data(),
                         static_cast<ULONG>(out.size()), out.empty() ? nullptr : out.data());
   int answer = static_cast<int>(result);

@@ -50,6 +50,7 @@ constexpr off_t kMaxImageSize = 256 * 1024 * 1024;
 constexpr const char16_t* kSystemLibraries[] = {
     u"kernel32.dll", u"user32.dll", u"gdi32.dll",    u"advapi32.dll", u"shell32.dll", u"spoolss.dll",
     u"winspool.drv", u"setupapi.dll", u"comdlg32.dll", u"comctl32.dll", u"version.dll", u"ntdll.dll",
+    u"hhctrl.ocx",
 };
 
 enum class ModuleKind { Code, Resource, DataFile, System, Process };

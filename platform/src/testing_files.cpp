@@ -30,6 +30,29 @@ WINBASEAPI void PlatformTest_FailWritesTo(const WCHAR* windowsPath, BOOL machine
   SetControl("FailWritesTo", list, machineWide);
 }
 
+namespace {
+
+void AddToList(const char* control, const WCHAR* windowsPath, BOOL machineWide) {
+  if (!windowsPath) {
+    SetControl(control, std::nullopt, machineWide);
+    return;
+  }
+  std::string list = plat::GetControl(control).value_or("");
+  if (!list.empty()) list += "\n";
+  list += plat::ToUtf8(plat::WideView(windowsPath));
+  SetControl(control, list, machineWide);
+}
+
+}  // namespace
+
+WINBASEAPI void PlatformTest_FailReadsFrom(const WCHAR* windowsPath, BOOL machineWide) {
+  AddToList("FailReadsFrom", windowsPath, machineWide);
+}
+
+WINBASEAPI void PlatformTest_FailCreatesOf(const WCHAR* windowsPath, BOOL machineWide) {
+  AddToList("FailCreatesOf", windowsPath, machineWide);
+}
+
 WINBASEAPI void PlatformTest_SetDiskFull(BOOL full, BOOL machineWide) {
   if (full)
     SetControl("DiskFull", std::string_view("1"), machineWide);

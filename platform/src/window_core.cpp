@@ -8,6 +8,7 @@
 #include <win/user.h>
 
 #include "internal/desktop.h"
+#include "internal/menus.h"
 #include "internal/unicode.h"
 
 namespace plat::desktop {
@@ -640,6 +641,8 @@ WINBASEAPI LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPA
       DestroyWindow(hWnd);
       return 0;
     case WM_SYSCOMMAND:
+      // A command greyed in the window's system menu cannot be given by the user.
+      if (plat::menus::SystemCommandDisabled(hWnd, static_cast<UINT>(wParam))) return 0;
       switch (wParam & 0xFFF0) {
         case SC_CLOSE: SendMessageW(hWnd, WM_CLOSE, 0, 0); break;
         case SC_RESTORE: ShowWindow(hWnd, SW_RESTORE); break;

@@ -40,6 +40,14 @@ WINBASEAPI void PlatformTest_SetExportAbsent(const char* fileName, const char* e
 
 // Adds `windowsPath` to the files whose writes fail; NULL clears the list.
 WINBASEAPI void PlatformTest_FailWritesTo(const WCHAR* windowsPath, BOOL machineWide);
+// Adds `windowsPath` to the files whose reads fail (ERROR_READ_FAULT, control "FailReadsFrom");
+// NULL clears the list.
+WINBASEAPI void PlatformTest_FailReadsFrom(const WCHAR* windowsPath, BOOL machineWide);
+// Adds `windowsPath` to the files that CreateFileW may not make (CREATE_NEW, CREATE_ALWAYS or
+// OPEN_ALWAYS fail with ERROR_WRITE_PROTECT, control "FailCreatesOf"); NULL clears the list.
+// In these lists and in "FailWritesTo" an entry ending in '*' stands for every path that starts
+// with the rest of it ("C:\Temp\tql*").
+WINBASEAPI void PlatformTest_FailCreatesOf(const WCHAR* windowsPath, BOOL machineWide);
 // Fills (TRUE) or frees (FALSE) the machine's disk.
 WINBASEAPI void PlatformTest_SetDiskFull(BOOL full, BOOL machineWide);
 // Restarts the machine as far as its files go: the MOVEFILE_DELAY_UNTIL_REBOOT operations
@@ -457,5 +465,61 @@ inline std::string PlatformTest_PropertySheetRecord() {
   PlatformTest_ReadPropertySheetRecord(text.data(), static_cast<DWORD>(text.size()));
   if (!text.empty()) text.pop_back();
   return text;
+}
+#endif
+
+// ---- Menus, common dialogs: the user's answers ------------------------------------------------
+// Machine-wide scripts like the message boxes': each answer is taken by the next matching
+// piece of interface of any process of the machine whose program (the image's file name,
+// without case) is `program` (NULL or "": any), then forgotten. Unscripted, each is cancelled.
+// Every one is recorded in the call log ("event" "menu", "open-file", "choose-color").
+#ifdef __cplusplus
+extern "C" {
+#endif
+// The next pop-up menu (TrackPopupMenu(Ex)) chooses the item with `commandId` (0: the user
+// cancels it), after pumping its thread's messages for pumpMs ms. An item that is missing,
+// greyed or disabled cannot be chosen: that menu is cancelled and the log names the refusal.
+WINBASEAPI void PlatformTest_QueueMenuChoice(const WCHAR* program, UINT commandId, DWORD pumpMs);
+WINBASEAPI void PlatformTest_ClearMenuChoices(void);
+// The next GetOpenFileNameW is answered with `path` (a Windows path), or cancelled (NULL).
+WINBASEAPI void PlatformTest_QueueOpenFileAnswer(const WCHAR* program, const WCHAR* path);
+// The next ChooseColorW is answered with `color` (ok TRUE) or cancelled.
+WINBASEAPI void PlatformTest_QueueColorAnswer(const WCHAR* program, BOOL ok, COLORREF color);
+WINBASEAPI void PlatformTest_ClearDialogAnswers(void);
+#ifdef __cplusplus
+}
+#endif
+
+// ---- The taskbar and its notification area ----------------------------------------------------
+// The notification area runs on a fresh machine; the taskbar's windows do not exist there.
+#include <win/shell_notify.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+// Stops the taskbar's program: every icon is forgotten and Shell_NotifyIconW fails until it
+// runs again (the machine-wide control "TaskbarStopped").
+WINBASEAPI void PlatformTest_StopTaskbar(void);
+// Runs it again, empty, and posts the registered message "TaskbarCreated" to every top-level
+// window of the machine, as the platform's taskbar does when it starts.
+WINBASEAPI void PlatformTest_RestartTaskbar(void);
+// Makes the taskbar's windows on the calling thread: "Shell_TrayWnd" along `edge` (ABE_*; 40
+// pixels thick unless "TaskbarHeight" says otherwise) holding "TrayNotifyWnd" (200 x 40 at the
+// far end of a horizontal bar, the bar's width x 120 at the bottom of a vertical one), which
+// holds "TrayClockWClass" (its last 80 pixels across, or its last 40 down). Returns the
+// "Shell_TrayWnd" window; NULL when the windows exist already.
+WINBASEAPI HWND PlatformTest_AddTaskbarWindows(UINT edge);
+WINBASEAPI void PlatformTest_RemoveTaskbarWindows(void);
+// The taskbar's state of an icon and the bytes of the last record passed for it (up to
+// *lastRecordSize bytes; *lastRecordSize becomes their count). FALSE when there is no such icon.
+WINBASEAPI BOOL PlatformTest_GetTrayIcon(HWND hwnd, UINT id, NOTIFYICONDATAW* state, BYTE* lastRecord,
+                                         DWORD* lastRecordSize);
+WINBASEAPI DWORD PlatformTest_CountTrayIcons(void);
+// The user acts on an icon with the mouse (WM_RBUTTONUP, WM_LBUTTONDBLCLK ...): its callback
+// message is posted to its window, with the id in wParam and the mouse message in lParam (for
+// NOTIFYICON_VERSION_4: the mouse message in lParam's low word, the id in its high word).
+// FALSE when the icon is not there, hidden, has no callback message, or the taskbar is stopped.
+WINBASEAPI BOOL PlatformTest_TrayIconEvent(HWND hwnd, UINT id, UINT mouseMessage);
+#ifdef __cplusplus
 }
 #endif

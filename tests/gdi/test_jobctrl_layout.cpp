@@ -180,6 +180,7 @@ struct OneUpCase {
   std::function<void(RenderDevmode&)> change;
   const char* beginPage;
   const char* transform;
+  size_t sheets = 1;  // a poster's tiles are sheets of their own, each with its own origin
 };
 
 class OneUpLayout : public JobCtrlTest, public ::testing::WithParamInterface<OneUpCase> {};
@@ -190,7 +191,7 @@ TEST_P(OneUpLayout, PageTransformAndSheet) {
   ASSERT_TRUE(PrintPages(1));
   pclxl::Decoded job = Job();
   ASSERT_TRUE(job.ok) << job.error;
-  EXPECT_EQ(Lines(job, "BeginPage"), std::vector<std::string>{GetParam().beginPage});
+  EXPECT_EQ(Lines(job, "BeginPage"), std::vector<std::string>(GetParam().sheets, GetParam().beginPage));
   EXPECT_EQ(Describe(Transforms(job)), GetParam().transform);
 }
 
@@ -202,26 +203,38 @@ const OneUpCase kOneUpCases[] = {
     {"Landscape", [](RenderDevmode& s) { s.dmPublic.dmOrientation = DMORIENT_LANDSCAPE; },
      "BeginPage Orientation=eLandscapeOrientation MediaSource=eAutoSelect MediaType=\"PLAIN\" MediaSize=\"A4\"",
      "(96,96)@0x(1,1)"},
-    {"Poster2x2", [](RenderDevmode& s) { s.dmPrivate.bPosterLayout = 1; }, kA4Portrait, "(96,96)@0x(2,2)"},
+    // Posters: m = 96, W - 2m = 4768, H - 2m = 6816 between the tiles' origins.
+    {"Poster2x2", [](RenderDevmode& s) { s.dmPrivate.bPosterLayout = 1; }, kA4Portrait,
+     "(96,96)@0x(2,2) (-4672,96)@0x(2,2) (96,-6720)@0x(2,2) (-4672,-6720)@0x(2,2)", 4},
     {"Poster3x3",
      [](RenderDevmode& s) {
        s.dmPrivate.bPosterLayout = 1;
        s.dmPrivate.poster.wPosterType = 1;
      },
-     kA4Portrait, "(96,96)@0x(3,3)"},
+     kA4Portrait,
+     "(96,96)@0x(3,3) (-4672,96)@0x(3,3) (-9440,96)@0x(3,3) (96,-6720)@0x(3,3) (-4672,-6720)@0x(3,3) "
+     "(-9440,-6720)@0x(3,3) (96,-13536)@0x(3,3) (-4672,-13536)@0x(3,3) (-9440,-13536)@0x(3,3)",
+     9},
     {"Poster4x4",
      [](RenderDevmode& s) {
        s.dmPrivate.bPosterLayout = 1;
        s.dmPrivate.poster.wPosterType = 2;
      },
-     kA4Portrait, "(96,96)@0x(4,4)"},
+     kA4Portrait,
+     "(96,96)@0x(4,4) (-4672,96)@0x(4,4) (-9440,96)@0x(4,4) (-14208,96)@0x(4,4) (96,-6720)@0x(4,4) "
+     "(-4672,-6720)@0x(4,4) (-9440,-6720)@0x(4,4) (-14208,-6720)@0x(4,4) (96,-13536)@0x(4,4) "
+     "(-4672,-13536)@0x(4,4) (-9440,-13536)@0x(4,4) (-14208,-13536)@0x(4,4) (96,-20352)@0x(4,4) "
+     "(-4672,-20352)@0x(4,4) (-9440,-20352)@0x(4,4) (-14208,-20352)@0x(4,4)",
+     16},
     {"PosterWithZoom",
      [](RenderDevmode& s) {
        s.dmPrivate.bPosterLayout = 1;
        s.dmPrivate.scale.ISFSet = 1;
        s.dmPrivate.scale.SRatio = 50;
      },
-     kA4Portrait, "(96,96)@0x(1,1)"},
+     // No enlargement, but the tiles are still played, shifted by the overlap factor
+     // F = 50 / 100 - 2 = -1.5 tile: a combination the user interface never makes.
+     kA4Portrait, "(7248,10320)@0x(1,1) (2480,10320)@0x(1,1) (7248,3504)@0x(1,1) (2480,3504)@0x(1,1)", 4},
     {"Zoom50IsNotAPageScale",
      [](RenderDevmode& s) {
        s.dmPrivate.scale.ISFSet = 1;

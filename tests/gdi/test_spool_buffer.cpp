@@ -155,14 +155,17 @@ TEST_F(WriterTest, PageRecordKeepsTheSheetsGeometry) {
   PdevOutputState& out = pdev()->job.output;
   pdev()->job.jobPage = {4960, 7008, 96, 96, 96, 96};
   pdev()->physicalPage = {5100, 6600, 100, 110, 120, 130};
-  pdev()->job.pageFlow.replayValues[0] = 7;
-  pdev()->job.pageFlow.replayValues[1] = 8;
+  job().dmPrivate.wPaperSource = 2;
   pdev()->orientation = DMORIENT_LANDSCAPE;
   out.pageHeaderLength = 28;
   Spool_AddPageRecord(pdev());
   job().dmPrivate.scale.FtoPaper = 1;  // printed on Letter: the margins of the model's paper
   Spool_AddPageRecord(pdev());
   job().dmPrivate.bBooklet = 1;  // booklets keep the model's page whole
+  Spool_AddPageRecord(pdev());
+  job().dmPrivate.scale.FtoPaper = 0;
+  job().dmPublic.dmPaperSize = RENDER_CUSTOM_FIRST_ID + 1;  // a custom paper: by its id
+  job().dmPrivate.custom[1].dwCustomPaperId = 290;
   Spool_AddPageRecord(pdev());
 
   auto page = [&](int i) {
@@ -174,8 +177,11 @@ TEST_F(WriterTest, PageRecordKeepsTheSheetsGeometry) {
   EXPECT_EQ(page(1), (std::vector<SHORT>{4960, 7008, 100, 110, 120, 130}));
   EXPECT_EQ(page(2), (std::vector<SHORT>{5100, 6600, 100, 110, 120, 130}));
   EXPECT_EQ(out.pages[0].headerLength, 28u);
-  EXPECT_EQ(out.pages[0].pageValues[0], 7u);
-  EXPECT_EQ(out.pages[0].pageValues[1], 8u);
+  // The page values: the sheet's paper and its source.
+  EXPECT_EQ(out.pages[0].pageValues[0], 9u);
+  EXPECT_EQ(out.pages[0].pageValues[1], 2u);
+  EXPECT_EQ(out.pages[1].pageValues[0], 1u);
+  EXPECT_EQ(out.pages[3].pageValues[0], 290u);
   EXPECT_EQ(out.pages[0].orientation, DMORIENT_LANDSCAPE);
   EXPECT_EQ(out.pages[0].paper, 9);
   EXPECT_EQ(out.pages[1].paper, 1);

@@ -139,6 +139,7 @@ class CObject {
 class CCmdTarget;
 class CWnd;
 class CWinThread;
+class CMenu;
 typedef void (CCmdTarget::*AFX_PMSG)();
 
 enum AfxSig : UINT {
@@ -255,6 +256,8 @@ class CWnd : public CCmdTarget {
   operator HWND() const { return GetSafeHwnd(); }
   BOOL Attach(HWND hwnd);
   HWND Detach();
+  // The window's system menu (a temporary object), see GetSystemMenu.
+  CMenu* GetSystemMenu(BOOL revert) const;
 
   // The window is this object's from its first message on (WM_NCCREATE), when its class's
   // procedure is the framework's (AfxRegisterWndClass); a window of another class is subclassed
@@ -402,6 +405,8 @@ CWinThread* AfxBeginThread(CRuntimeClass* threadClass, int priority = 0, UINT st
                            LPSECURITY_ATTRIBUTES security = nullptr);
 CWinThread* AfxBeginThread(AFX_THREADPROC proc, LPVOID param, int priority = 0, UINT stackSize = 0, DWORD flags = 0,
                            LPSECURITY_ATTRIBUTES security = nullptr);
+
+#include "afx_menu.h"
 
 // Dialogs and controls.
 #include "afxdialog.h"

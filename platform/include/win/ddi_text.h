@@ -73,6 +73,9 @@ typedef FLOAT FLOATL;
 #define XF_LTOFX 2L
 #define XF_INV_FXTOL 3L
 #define DDI_ERROR 0xFFFFFFFF
+// DrvQueryAdvanceWidths modes.
+#define QAW_GETWIDTHS 0L
+#define QAW_GETEASYWIDTHS 1L
 
 typedef struct tagPANOSE {
   BYTE bFamilyType;

@@ -36,6 +36,11 @@ DWORD WriteWholeFile(std::u16string_view windowsPath, std::string_view bytes);
 // "DiskFull" (any value but "0") gives ERROR_DISK_FULL to writes that make a file grow.
 // ERROR_SUCCESS when the write may go ahead.
 DWORD InjectedWriteFailure(std::u16string_view canonicalWindowsPath, bool growsFile);
+// "FailReadsFrom": ERROR_READ_FAULT for reads of the listed files. "FailCreatesOf":
+// ERROR_WRITE_PROTECT for CreateFileW calls that may make a listed file. In all three lists an
+// entry ending in '*' stands for every path starting with the rest of it.
+DWORD InjectedReadFailure(std::u16string_view canonicalWindowsPath);
+DWORD InjectedCreateFailure(std::u16string_view canonicalWindowsPath);
 
 // Win32 code for a host errno value.
 DWORD ErrorFromErrno(int err);
