@@ -465,6 +465,13 @@ WINBASEAPI void PlatformTest_Type(HWND hWnd, const WCHAR* text);
 WINBASEAPI void PlatformTest_Pick(HWND hWnd, int index);
 WINBASEAPI void PlatformTest_Drop(HWND hWnd);
 WINBASEAPI void PlatformTest_CloseUp(HWND hWnd, BOOL cancel);
+// The mouse rests on the window: the window under it gets WM_MOUSEMOVE, and a tooltip with a
+// tool for the window (by window, or by a rectangle of its parent) shows its text, asking the
+// owner with TTN_GETDISPINFOW for a callback text. The tooltip that shows, or NULL.
+WINBASEAPI HWND PlatformTest_Hover(HWND hWnd);
+// The window of page `index` of a property sheet, NULL while the page has not been visited. The
+// user picks a sheet's tab with PlatformTest_Pick(sheet, index).
+WINBASEAPI HWND PlatformTest_SheetPage(HWND sheet, int index);
 // The brush the control last painted its background with: its parent's WM_CTLCOLOR* answer, or
 // NULL when that answer was no live brush.
 WINBASEAPI HBRUSH PlatformTest_ControlBackground(HWND hWnd);
@@ -476,15 +483,18 @@ WINBASEAPI HBRUSH PlatformTest_ControlBackground(HWND hWnd);
 #ifdef __cplusplus
 extern "C" {
 #endif
-// The host shows no windows: a sheet "opens" the first `pagesVisited` pages (PSPCB_CREATE to
-// each page with a callback), runs `whileOpen` (when set) as a page procedure would run, with
-// the sheet's handle and the host's ComPropSheet callback, then closes as if `button` was
-// pressed (1 OK, 2 Cancel). Without a script: one page visited, OK. Process-wide.
+// Without a script the host shows the pages in a real property sheet (PropertySheetW), on which a
+// test acts through PlatformTest_SetDialogAction (keyed by the sheet's title). With a script the
+// host shows no windows: a sheet "opens" the first `pagesVisited` pages (PSPCB_CREATE to each
+// page with a callback), runs `whileOpen` (when set) as a page procedure would run, with the
+// sheet's handle and the host's ComPropSheet callback, then closes as if `button` was pressed
+// (1 OK, 2 Cancel). PlatformTest_UseRealPropertySheet drops the script. Process-wide.
 typedef void (*PlatformTestSheetAction)(HANDLE hComPropSheet,
                                         LONG_PTR(CALLBACK* pfnComPropSheet)(HANDLE, UINT, LPARAM, LPARAM),
                                         void* context);
 WINBASEAPI void PlatformTest_SetPropertySheetScript(DWORD pagesVisited, int button, PlatformTestSheetAction whileOpen,
                                                     void* context);
+WINBASEAPI void PlatformTest_UseRealPropertySheet(void);
 // The record of the calling process's last sheet, one line per event in the order they
 // happened ("INIT -> 1", "ADD_PAGE 0 size=104 flags=0x000000ac template=111 title=Basic
 // callback=yes -> page", "GET_INFO_HEADER -> 1 flags=0x4 title=... hInst=yes icon=64082",
