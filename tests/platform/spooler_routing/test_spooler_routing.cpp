@@ -6,6 +6,7 @@
 
 #include <win/modules.h>
 #include <win/spooler.h>
+#include <win/user.h>
 
 #include "platform_testing.h"
 #include "temp_machine.h"
@@ -121,6 +122,8 @@ std::string EventLog(const testsupport::TempMachine& machine) {
 
 constexpr const char* kVersionFolder = "C:\\Windows\\System32\\spool\\drivers\\x64\\3";
 
+void PressOk(HWND sheet, void*) { PlatformTest_Click(GetDlgItem(sheet, IDOK)); }
+
 }  // namespace
 
 // The spooler tells the printer's library of its printers' and its own life, in the calling
@@ -175,4 +178,22 @@ TEST_F(SpoolerRouting, APrinterIsAddedWithoutItsLibrary) {
   EXPECT_TRUE(PlatformTest_SpoolerRefreshCache(W(u"Second")));  // nothing to ask: TRUE
   PlatformTest_SetModuleAbsent("recui.dll", FALSE, FALSE);
   EXPECT_EQ(EventLog(machine_), "printer-event Routed Printer 3 flags=0 lparam=0 exists=1\n");
+}
+
+
+TEST_F(SpoolerRouting, DocumentPropertiesInPromptShowsTheDriversPagesAndAnswersAsTheUserClosed) {
+  std::vector<BYTE> out(300);
+  PlatformTest_UseRealPropertySheet();
+  PlatformTest_SetDialogAction(reinterpret_cast<const WCHAR*>(kPrinter), PressOk, nullptr);
+  DWORD mode = DM_IN_PROMPT | DM_OUT_BUFFER;
+  EXPECT_EQ(DocumentPropertiesW(nullptr, nullptr, W(kPrinter), reinterpret_cast<DEVMODEW*>(out.data()), nullptr, mode),
+            IDOK);
+  EXPECT_EQ(reinterpret_cast<DEVMODEW*>(out.data())->dmFields, mode);  // the page's apply wrote it
+  PlatformTest_ClearDialogActions();
+  // Unscripted, the user cancels: nothing is written.
+  std::vector<BYTE> untouched(300);
+  EXPECT_EQ(DocumentPropertiesW(nullptr, nullptr, W(kPrinter), reinterpret_cast<DEVMODEW*>(untouched.data()), nullptr,
+                                mode),
+            IDCANCEL);
+  EXPECT_EQ(reinterpret_cast<DEVMODEW*>(untouched.data())->dmFields, 0u);
 }
