@@ -11,6 +11,7 @@
 #include "internal/engine_objects.h"
 #include "internal/gdi_dc.h"
 #include "internal/unicode.h"
+#include "platform_testing.h"
 
 namespace plat::gdi {
 namespace {
@@ -26,10 +27,28 @@ DCTable& Table() {
   return *table;
 }
 
-void RemoveDC(HDC hdc) {
-  DCTable& t = Table();
-  std::lock_guard<std::mutex> guard(t.lock);
-  t.entries.erase(reinterpret_cast<uintptr_t>(hdc));
+// The test control of PlatformTest_SetPdevHook: process-wide, read at each DrvEnablePDEV.
+struct PdevHook {
+  std::mutex lock;
+  PlatformTestPdevHook hook = nullptr;
+  void* context = nullptr;
+};
+
+PdevHook& TestPdevHook() {
+  static PdevHook* hook = new PdevHook;  // outlives static destructors of callers
+  return *hook;
+}
+
+void RunTestPdevHook(DHPDEV dhpdev) {
+  PdevHook& h = TestPdevHook();
+  PlatformTestPdevHook hook;
+  void* context;
+  {
+    std::lock_guard<std::mutex> guard(h.lock);
+    hook = h.hook;
+    context = h.context;
+  }
+  if (hook) hook(dhpdev, context);
 }
 
 // A DEVMODE from outside (the application, the user-interface library) is copied whole, public
@@ -111,6 +130,7 @@ bool EnablePdev(PrinterDC& dc, std::vector<BYTE>& devmode, EnabledDevice& out) {
     return false;
   }
   engine::SetDevicePdev(out.hdev, out.dhpdev);
+  RunTestPdevHook(out.dhpdev);
   completePdev(out.dhpdev, out.hdev);
   return true;
 }
@@ -163,7 +183,18 @@ void ReleaseLibraries(PrinterDC& dc) {
 
 }  // namespace
 
+void RemoveDC(HDC hdc) {
+  DCTable& t = Table();
+  bool removed = false;
+  {
+    std::lock_guard<std::mutex> guard(t.lock);
+    removed = t.entries.erase(reinterpret_cast<uintptr_t>(hdc)) != 0;
+  }
+  if (removed) ReturnGdiHandle();
+}
+
 HDC InsertDC(std::shared_ptr<PrinterDC> dc) {
+  if (!TakeGdiHandle()) return nullptr;
   DCTable& t = Table();
   std::lock_guard<std::mutex> guard(t.lock);
   uintptr_t id = t.next;
@@ -255,6 +286,13 @@ WINBASEAPI HDC WINAPI CreateDCW(LPCWSTR pwszDriver, LPCWSTR pwszDevice, LPCWSTR 
   dc->devmode = std::move(devmode);
 
   HDC hdc = InsertDC(dc);
+  if (!hdc) {
+    DocumentEvent(*dc, nullptr, DOCUMENTEVENT_CREATEDCPOST, sizeof(replacement), &replacement, 0, nullptr);
+    DisableDevice(*dc, dc->hdev, dc->dhpdev);
+    ReleaseLibraries(*dc);
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   DocumentEvent(*dc, hdc, DOCUMENTEVENT_CREATEDCPOST, sizeof(replacement), &replacement, 0, nullptr);
   return hdc;
 }
@@ -401,3 +439,10 @@ WINBASEAPI int WINAPI GetDeviceCaps(HDC hdc, int index) {
 }
 
 }  // extern "C"
+
+extern "C" WINBASEAPI void PlatformTest_SetPdevHook(PlatformTestPdevHook hook, void* context) {
+  plat::gdi::PdevHook& h = plat::gdi::TestPdevHook();
+  std::lock_guard<std::mutex> guard(h.lock);
+  h.hook = hook;
+  h.context = context;
+}

@@ -11,6 +11,11 @@
 #include "internal/menus.h"
 #include "internal/unicode.h"
 
+namespace plat::gdi {
+// A capture request from another process (gdi_capture.cpp).
+bool AnswerCaptureRequest(HWND hwnd, const COPYDATASTRUCT* data, LRESULT& result);
+}  // namespace plat::gdi
+
 namespace plat::desktop {
 std::shared_ptr<WindowClass> FindClassLocked(HINSTANCE instance, LPCWSTR name);
 void ForgetWindowLocked(HWND hwnd);  // window_geometry.cpp
@@ -651,8 +656,12 @@ WINBASEAPI LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPA
       }
       return 0;
     case WM_SYSKEYDOWN:
-      // Alt+F4 closes the window as its system menu's Close does.
-      if (wParam == 0x73 && (lParam & (1 << 29))) SendMessageW(hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+      // Alt+F4 closes the top-level window the key reached, as its system menu's Close does.
+      if (wParam == VK_F4 && (lParam & (1 << 29))) {
+        HWND top = hWnd;
+        while ((GetWindowLongPtrW(top, GWL_STYLE) & WS_CHILD) && GetParent(top)) top = GetParent(top);
+        SendMessageW(top, WM_SYSCOMMAND, SC_CLOSE, 0);
+      }
       return 0;
     case WM_SETCURSOR: {
       HWND parent = nullptr;
@@ -681,10 +690,28 @@ WINBASEAPI LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPA
       EndPaint(hWnd, &paint);
       return 0;
     }
+    case WM_COPYDATA: {
+      // A capture of the window asked for by another process of the machine.
+      LRESULT answer = 0;
+      if (plat::gdi::AnswerCaptureRequest(hWnd, reinterpret_cast<const COPYDATASTRUCT*>(lParam), answer))
+        return answer;
+      return 0;
+    }
     case WM_ERASEBKGND: {
-      std::lock_guard<std::mutex> guard(Lock());
-      std::shared_ptr<Window> window = LocalWindowLocked(hWnd);
-      return window && window->cls->info.hbrBackground ? 1 : 0;
+      HBRUSH background = nullptr;
+      {
+        std::lock_guard<std::mutex> guard(Lock());
+        std::shared_ptr<Window> window = LocalWindowLocked(hWnd);
+        if (window) background = window->cls->info.hbrBackground;
+      }
+      if (!background) return 0;
+      // A class brush may be a system colour index plus one, as the platform allows.
+      if (reinterpret_cast<ULONG_PTR>(background) <= COLOR_MENUBAR + 1)
+        background = GetSysColorBrush(static_cast<int>(reinterpret_cast<ULONG_PTR>(background)) - 1);
+      RECT client{};
+      GetClientRect(hWnd, &client);
+      if (wParam) FillRect(reinterpret_cast<HDC>(wParam), &client, background);
+      return 1;
     }
     default:
       return 0;

@@ -231,7 +231,7 @@ WINBASEAPI BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
     LRESULT result = 0;
     return RemoteInvoke(record, RemoteCall::ShowWindow, {nCmdShow}, result) && result;
   }
-  bool wasVisible, activate;
+  bool wasVisible, activate, nowVisible;
   {
     std::lock_guard<std::mutex> guard(Lock());
     std::shared_ptr<Window> window = hWnd ? LocalWindowLocked(hWnd) : nullptr;
@@ -264,9 +264,12 @@ WINBASEAPI BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
     activate = !window->parent && nCmdShow != SW_HIDE && nCmdShow != SW_SHOWNA && nCmdShow != SW_SHOWNOACTIVATE &&
                nCmdShow != SW_SHOWMINNOACTIVE && nCmdShow != SW_MINIMIZE;
     if (!wasVisible && (style & WS_VISIBLE)) window->needsPaint = window->erase = true;
+    nowVisible = (style & WS_VISIBLE) != 0;
     WriteRecordLocked(*window);
     window->queue->changed.notify_all();
   }
+  // A window learns that it was shown or hidden (a sheet's page applies its rules there).
+  if (wasVisible != nowVisible) SendMessageW(hWnd, WM_SHOWWINDOW, nowVisible ? TRUE : FALSE, 0);
   if (activate) SetForegroundWindow(hWnd);
   return wasVisible ? TRUE : FALSE;
 }
@@ -444,10 +447,18 @@ WINBASEAPI HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
     window->erase = false;
   }
   GetClientRect(hWnd, &lpPaint->rcPaint);
-  return nullptr;
+  // The paint DC draws into the window's surface; the background is erased first when asked,
+  // and stays to be erased when the window procedure declines.
+  lpPaint->hdc = GetDC(hWnd);
+  if (lpPaint->fErase && lpPaint->hdc)
+    lpPaint->fErase = SendMessageW(hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(lpPaint->hdc), 0) ? FALSE : TRUE;
+  return lpPaint->hdc;
 }
 
-WINBASEAPI BOOL WINAPI EndPaint(HWND, const PAINTSTRUCT*) { return TRUE; }
+WINBASEAPI BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) {
+  if (lpPaint && lpPaint->hdc) ReleaseDC(hWnd, lpPaint->hdc);
+  return TRUE;
+}
 
 WINBASEAPI int WINAPI GetSystemMetrics(int nIndex) {
   switch (nIndex) {

@@ -66,6 +66,20 @@ WINBASEAPI DWORD PlatformTest_RestartMachine(void);
 #define PLATFORMTEST_ENGINE_REFUSE_ASSOCIATE "EngineRefuseAssociate"  // EngAssociateSurface: FALSE
 #define PLATFORMTEST_ENGINE_REFUSE_PALETTE "EngineRefusePalette"      // EngCreatePalette: 0
 
+#include <win/ddi.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+// Called in the calling process after every DrvEnablePDEV of a printer DC (CreateDCW, ResetDCW)
+// that made a device record, before DrvCompletePDEV, with that record. A driver's tests use it to
+// put on the record settings that no user interface sets; NULL removes it.
+typedef void (*PlatformTestPdevHook)(DHPDEV dhpdev, void* context);
+WINBASEAPI void PlatformTest_SetPdevHook(PlatformTestPdevHook hook, void* context);
+#ifdef __cplusplus
+}
+#endif
+
 // ---- Print spooler and the service manager ------------------------------------------------
 // Named controls (PlatformTest_SetControl), read at each call:
 //   "spooler.WritePrinterShortAfter"  N: a job takes at most N bytes; the WritePrinter that
@@ -118,7 +132,7 @@ WINBASEAPI BOOL PlatformTest_SpoolerJobFile(DWORD jobId, char* path, DWORD size)
 //   (LANGID, decimal or 0x...), "OsVersion" ("major.minor.build"), "OsServicePack",
 //   "ProcessorArchitecture" (PROCESSOR_ARCHITECTURE_*), "ComputerName", "UserName" (default
 //   "User"), "UserNameUnreadable" ("1"), "ImageName" (the calling program, see Modules),
-//   "TickCount" (a frozen clock, ms), "FailAllocation" ("N" or "N+"), "DebugOutputToMachine" ("1").
+//   "ClockScale" ("FACTOR BASE HOSTREF"), "FailAllocation" ("N" or "N+"), "DebugOutputToMachine" ("1").
 
 #ifdef __cplusplus
 extern "C" {
@@ -140,12 +154,26 @@ WINBASEAPI void PlatformTest_SetUserName(const char* name, BOOL machineWide);
 // GetUserNameW fails (ERROR_ACCESS_DENIED) while set.
 WINBASEAPI void PlatformTest_SetUserNameUnreadable(BOOL unreadable, BOOL machineWide);
 WINBASEAPI void PlatformTest_SetImageName(const char* fileName, BOOL machineWide);
-// Freezes the tick clock at `milliseconds`; it then moves only when advanced or by Sleep.
-WINBASEAPI void PlatformTest_SetTickCount(ULONGLONG milliseconds, BOOL machineWide);
-// Moves a frozen clock on (the process's own when it has one, else the machine's).
-WINBASEAPI void PlatformTest_AdvanceTickCount(ULONGLONG milliseconds);
-// Back to the running clock.
-WINBASEAPI void PlatformTest_ReleaseTickCount(BOOL machineWide);
+// The clock that GetTickCount, Sleep, timers and every time-out wait read (socket time-outs
+// excepted). Real unless set.
+// Manual, for this process alone: it stands at startMs and moves only when advanced or when a
+// Sleep(n) passes, which adds n and returns at once (sleeps of several threads add up); timers
+// fall due at the next pump after it passes them, time-out waits end once it passes them.
+WINBASEAPI void PlatformTest_UseManualClock(ULONGLONG startMs);
+// Moves the manual clock on and wakes every wait of the process to look at it.
+WINBASEAPI void PlatformTest_AdvanceClock(ULONGLONG milliseconds);
+// Scaled, machine-wide: every process's clock runs `factor` times as fast as real time from
+// now on (1 or less than or equal to 0: real time), for runs of several programs.
+WINBASEAPI void PlatformTest_SetClockScale(double factor);
+// This process's manual clock off, and the machine's scale back to 1.
+WINBASEAPI void PlatformTest_UseRealClock(void);
+#ifdef __cplusplus
+// Older names of the manual clock (the machineWide flags are ignored: the manual clock is one
+// process's), kept so that tests written against them read the same.
+inline void PlatformTest_SetTickCount(ULONGLONG milliseconds, BOOL) { PlatformTest_UseManualClock(milliseconds); }
+inline void PlatformTest_AdvanceTickCount(ULONGLONG milliseconds) { PlatformTest_AdvanceClock(milliseconds); }
+inline void PlatformTest_ReleaseTickCount(BOOL) { PlatformTest_UseRealClock(); }
+#endif
 // The nth allocation from now fails (and every later one with andLater); nth 0 turns it off.
 WINBASEAPI void PlatformTest_FailAllocation(DWORD nth, BOOL andLater, BOOL machineWide);
 
@@ -383,6 +411,25 @@ WINBASEAPI void PlatformTest_ClearBoxAnswers(void);
 // of the machine whose program is `image` (a Windows path): EnumProcesses lists it and the
 // module queries name it. FALSE when no such process runs.
 WINBASEAPI BOOL PlatformTest_AddMachineProcess(DWORD pid, const WCHAR* image);
+// Injected input, queued in the receiving thread's input queue as the user's would be.
+// Mouse: `message` is WM_MOUSEMOVE, WM_LBUTTONDOWN/UP or WM_RBUTTONDOWN/UP at the screen point
+// (x, y); the deepest visible window there answers WM_NCHITTEST (HTTRANSPARENT passes the
+// point on to the window below) and gets WM_SETCURSOR sent, then the client message (client
+// coordinates) or the non-client one (WM_NC..., the hit-test code, screen coordinates) is
+// queued; the window that left the pointer gets its tracked WM_MOUSELEAVE. Returns the window
+// that took the input, NULL when none did.
+WINBASEAPI HWND PlatformTest_MouseInput(int x, int y, UINT message);
+// A key going down or up, to the focus window of the foreground window's thread (the
+// foreground window itself when the focus lies elsewhere), with the platform's lParam. Keys
+// held (VK_MENU for Alt, VK_CONTROL) change the message as on the platform: Alt+F4 arrives as
+// WM_SYSKEYDOWN with the context bit, which DefWindowProcW turns into SC_CLOSE.
+WINBASEAPI BOOL PlatformTest_KeyInput(WORD virtualKey, BOOL down);
+// Types the text into the focus window: each character as VK_PACKET down, WM_CHAR, VK_PACKET up.
+WINBASEAPI BOOL PlatformTest_TypeText(const WCHAR* text);
+// Makes every start of the program `fileName` (a file name, without case) fail with `error`,
+// through CreateProcessW and ShellExecute alike: ERROR_FILE_NOT_FOUND stands for an absent
+// program; 0 lets it start again. Machine-wide.
+WINBASEAPI void PlatformTest_FailProgramStart(const WCHAR* fileName, DWORD error);
 // The machine's call log as UTF-8 JSON lines. Returns the length of the whole text and copies
 // what fits (terminated) into buffer.
 WINBASEAPI size_t PlatformTest_ReadCallLog(char* buffer, size_t size);
@@ -418,6 +465,13 @@ WINBASEAPI void PlatformTest_Type(HWND hWnd, const WCHAR* text);
 WINBASEAPI void PlatformTest_Pick(HWND hWnd, int index);
 WINBASEAPI void PlatformTest_Drop(HWND hWnd);
 WINBASEAPI void PlatformTest_CloseUp(HWND hWnd, BOOL cancel);
+// The mouse rests on the window: the window under it gets WM_MOUSEMOVE, and a tooltip with a
+// tool for the window (by window, or by a rectangle of its parent) shows its text, asking the
+// owner with TTN_GETDISPINFOW for a callback text. The tooltip that shows, or NULL.
+WINBASEAPI HWND PlatformTest_Hover(HWND hWnd);
+// The window of page `index` of a property sheet, NULL while the page has not been visited. The
+// user picks a sheet's tab with PlatformTest_Pick(sheet, index).
+WINBASEAPI HWND PlatformTest_SheetPage(HWND sheet, int index);
 // The brush the control last painted its background with: its parent's WM_CTLCOLOR* answer, or
 // NULL when that answer was no live brush.
 WINBASEAPI HBRUSH PlatformTest_ControlBackground(HWND hWnd);
@@ -429,15 +483,18 @@ WINBASEAPI HBRUSH PlatformTest_ControlBackground(HWND hWnd);
 #ifdef __cplusplus
 extern "C" {
 #endif
-// The host shows no windows: a sheet "opens" the first `pagesVisited` pages (PSPCB_CREATE to
-// each page with a callback), runs `whileOpen` (when set) as a page procedure would run, with
-// the sheet's handle and the host's ComPropSheet callback, then closes as if `button` was
-// pressed (1 OK, 2 Cancel). Without a script: one page visited, OK. Process-wide.
+// Without a script the host shows the pages in a real property sheet (PropertySheetW), on which a
+// test acts through PlatformTest_SetDialogAction (keyed by the sheet's title). With a script the
+// host shows no windows: a sheet "opens" the first `pagesVisited` pages (PSPCB_CREATE to each
+// page with a callback), runs `whileOpen` (when set) as a page procedure would run, with the
+// sheet's handle and the host's ComPropSheet callback, then closes as if `button` was pressed
+// (1 OK, 2 Cancel). PlatformTest_UseRealPropertySheet drops the script. Process-wide.
 typedef void (*PlatformTestSheetAction)(HANDLE hComPropSheet,
                                         LONG_PTR(CALLBACK* pfnComPropSheet)(HANDLE, UINT, LPARAM, LPARAM),
                                         void* context);
 WINBASEAPI void PlatformTest_SetPropertySheetScript(DWORD pagesVisited, int button, PlatformTestSheetAction whileOpen,
                                                     void* context);
+WINBASEAPI void PlatformTest_UseRealPropertySheet(void);
 // The record of the calling process's last sheet, one line per event in the order they
 // happened ("INIT -> 1", "ADD_PAGE 0 size=104 flags=0x000000ac template=111 title=Basic
 // callback=yes -> page", "GET_INFO_HEADER -> 1 flags=0x4 title=... hInst=yes icon=64082",
@@ -511,5 +568,43 @@ WINBASEAPI DWORD PlatformTest_CountTrayIcons(void);
 // FALSE when the icon is not there, hidden, has no callback message, or the taskbar is stopped.
 WINBASEAPI BOOL PlatformTest_TrayIconEvent(HWND hwnd, UINT id, UINT mouseMessage);
 #ifdef __cplusplus
+}
+#endif
+
+// ---- GDI: display list, failures, window capture ---------------------------------------------
+// Named controls (PlatformTest_SetControl); any value other than "0" makes every such call fail
+// with ERROR_NOT_ENOUGH_MEMORY until the control is removed:
+#define PLATFORMTEST_GDI_FAIL_COMPATIBLE_DC "gdi.FailCreateCompatibleDC"
+#define PLATFORMTEST_GDI_FAIL_COMPATIBLE_BITMAP "gdi.FailCreateCompatibleBitmap"
+// "N Name": once the process has made N font enumerations (EnumFontFamiliesW/ExW) since the
+// control was set, every later one also lists a TrueType family "Name", as if it had been
+// installed meanwhile ("1 Name": the second of two passes sees it, the first does not).
+#define PLATFORMTEST_GDI_FONT_FAMILY_ADDED "gdi.FontFamilyAddedAfter"
+#ifdef __cplusplus
+extern "C" {
+#endif
+// Turns the process's GDI display list on or off, emptying it either way. While on, each DC
+// call that draws, selects what draws or talks to the device adds a line
+// "<dc> <call> <details>", the DC named by kind and order of first appearance ("printer1",
+// "memory1", "window1", "screen1"), with fonts, colours and rectangles in the details. The
+// calls still draw.
+WINBASEAPI void PlatformTest_RecordGdiCalls(BOOL on);
+// The display list as UTF-8 lines. Returns the length of the whole text and copies what fits
+// (terminated) into buffer.
+WINBASEAPI size_t PlatformTest_ReadGdiRecord(char* buffer, size_t size);
+// Writes `window` (a top-level window or a child such as a sheet page) to `pngPath` (a host
+// path) as an RGB PNG of the window's size: the window's thread first paints what is pending
+// in the window and its children; a window with a border gets a plain one-pixel frame. A window
+// of another process of the machine is captured by that process (its default window procedure
+// answers the request). FALSE with the last error.
+WINBASEAPI BOOL PlatformTest_CaptureWindow(HWND window, const char* pngPath);
+#ifdef __cplusplus
+}
+
+inline std::string PlatformTest_GdiRecord() {
+  std::string text(PlatformTest_ReadGdiRecord(nullptr, 0) + 1, '\0');
+  size_t n = PlatformTest_ReadGdiRecord(text.data(), text.size());
+  text.resize(n < text.size() ? n : text.size() - 1);
+  return text;
 }
 #endif

@@ -2,7 +2,10 @@
 // way the test can read back. Its DEVMODE is 220 public bytes and 80 private ones.
 #include <cstring>
 
+#include <win/commctrl.h>
+#include <win/compstui.h>
 #include <win/spooler.h>
+#include <win/user.h>
 
 #define EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -21,16 +24,7 @@ struct DocumentPropertyHeader {
 
 constexpr LONG kDevmodeSize = 300;
 
-}  // namespace
-
-// fMode 0 (or no output): the size. Otherwise an output DEVMODE that tells what the driver
-// was given: the printer name, fMode in dmFields, cbOut in dmPrintQuality, and the input's
-// dmCopies (0 without input).
-EXPORT LONG DrvDocumentPropertySheets(void* propSheetUiInfo, LPARAM lParam) {
-  if (propSheetUiInfo || !lParam) return -1;
-  auto* header = reinterpret_cast<DocumentPropertyHeader*>(lParam);
-  if (header->cbSize != sizeof(DocumentPropertyHeader)) return -1;
-  if (header->fMode == 0 || !header->pdmOut) return kDevmodeSize;
+LONG WriteOutput(DocumentPropertyHeader* header) {
   if (header->cbOut < static_cast<DWORD>(kDevmodeSize)) return -1;
   std::memset(header->pdmOut, 0, kDevmodeSize);
   DEVMODEW* out = header->pdmOut;
@@ -41,6 +35,49 @@ EXPORT LONG DrvDocumentPropertySheets(void* propSheetUiInfo, LPARAM lParam) {
   out->dmPrintQuality = static_cast<SHORT>(header->cbOut);
   out->dmCopies = header->pdmIn ? header->pdmIn->dmCopies : 0;
   return 1;  // IDOK
+}
+
+// One page, from a template in memory (this library has no resources): on apply it writes the
+// output DEVMODE and passes the result on, as a driver's page does.
+struct PageRun {
+  PFNCOMPROPSHEET function = nullptr;
+  HANDLE sheet = nullptr;
+  DocumentPropertyHeader* header = nullptr;
+} g_run;
+const WORD kPageTemplate[] = {0x0400, 0x4000, 0, 0, 0, 0, 0, 100, 50, 0, 0, 0};
+
+INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
+  if (message == WM_INITDIALOG) return TRUE;
+  if (message != WM_NOTIFY || reinterpret_cast<NMHDR*>(lParam)->code != PSN_APPLY) return FALSE;
+  if (g_run.header->pdmOut) WriteOutput(g_run.header);
+  g_run.function(g_run.sheet, CPSFUNC_SET_RESULT, 0, 1);
+  SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_NOERROR);
+  return TRUE;
+}
+
+LONG ShowPage(PPROPSHEETUI_INFO info, LPARAM lParam) {
+  if (info->Reason != PROPSHEETUI_REASON_INIT) return 1;
+  g_run = PageRun{info->pfnComPropSheet, info->hComPropSheet, reinterpret_cast<DocumentPropertyHeader*>(lParam)};
+  PROPSHEETPAGEW page{};
+  page.dwSize = sizeof(page);
+  page.dwFlags = PSP_DLGINDIRECT;
+  page.pResource = kPageTemplate;
+  page.pfnDlgProc = PageProc;
+  return info->pfnComPropSheet(info->hComPropSheet, CPSFUNC_ADD_PROPSHEETPAGEW, reinterpret_cast<LPARAM>(&page), 0) ? 1 : -1;
+}
+
+}  // namespace
+
+// With a sheet: one page that writes the output on apply. Without one, fMode 0 (or no output):
+// the size; otherwise an output DEVMODE that tells what the driver was given: the printer name,
+// fMode in dmFields, cbOut in dmPrintQuality, and the input's dmCopies (0 without input).
+EXPORT LONG DrvDocumentPropertySheets(void* propSheetUiInfo, LPARAM lParam) {
+  if (propSheetUiInfo) return ShowPage(static_cast<PPROPSHEETUI_INFO>(propSheetUiInfo), lParam);
+  if (!lParam) return -1;
+  auto* header = reinterpret_cast<DocumentPropertyHeader*>(lParam);
+  if (header->cbSize != sizeof(DocumentPropertyHeader)) return -1;
+  if (header->fMode == 0 || !header->pdmOut) return kDevmodeSize;
+  return WriteOutput(header);
 }
 
 // DC_COPIES answers 99; DC_PAPERS lists A4 and Letter; any other capability -1.

@@ -4,6 +4,7 @@
 
 #include <win/modules.h>
 #include <win/spooler.h>
+#include <win/user.h>
 
 #include "platform_testing.h"
 #include "temp_machine.h"
@@ -106,4 +107,27 @@ TEST(SpoolerImpersonation, SpoolssExportsAndTheirAbsence) {
   EXPECT_EQ(GetProcAddress(spoolss, "ImpersonatePrinterClient"), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
   FreeLibrary(spoolss);
+}
+
+namespace {
+
+void PressOk(HWND sheet, void*) { PlatformTest_Click(GetDlgItem(sheet, IDOK)); }
+
+}  // namespace
+
+TEST_F(SpoolerRouting, DocumentPropertiesInPromptShowsTheDriversPagesAndAnswersAsTheUserClosed) {
+  std::vector<BYTE> out(300);
+  PlatformTest_UseRealPropertySheet();
+  PlatformTest_SetDialogAction(reinterpret_cast<const WCHAR*>(kPrinter), PressOk, nullptr);
+  DWORD mode = DM_IN_PROMPT | DM_OUT_BUFFER;
+  EXPECT_EQ(DocumentPropertiesW(nullptr, nullptr, W(kPrinter), reinterpret_cast<DEVMODEW*>(out.data()), nullptr, mode),
+            IDOK);
+  EXPECT_EQ(reinterpret_cast<DEVMODEW*>(out.data())->dmFields, mode);  // the page's apply wrote it
+  PlatformTest_ClearDialogActions();
+  // Unscripted, the user cancels: nothing is written.
+  std::vector<BYTE> untouched(300);
+  EXPECT_EQ(DocumentPropertiesW(nullptr, nullptr, W(kPrinter), reinterpret_cast<DEVMODEW*>(untouched.data()), nullptr,
+                                mode),
+            IDCANCEL);
+  EXPECT_EQ(reinterpret_cast<DEVMODEW*>(untouched.data())->dmFields, 0u);
 }
