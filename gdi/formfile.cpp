@@ -97,7 +97,8 @@ DfdReadResult Dfd_ReadStoredForm(const DfdSource& source, DfdStoredForm* form, b
   DfdFormFile start;
   if (!source.Read(0, &start, sizeof start)) return DFD_READ_FAILED;
   if (std::memcmp(start.marker, DFD_MARKER, DFD_MARKER_BYTES) != 0) return DFD_READ_NO_MARKER;
-  form->header = start.header;
+  // The header sits at an odd offset in the packed record: copy it bytewise.
+  std::memcpy(&form->header, reinterpret_cast<const BYTE*>(&start) + DFD_HEADER_OFFSET, sizeof form->header);
 
   // The sheet's own set-up (BeginPage, its transform) is not part of the form: the body starts
   // after the first SetPageRotation of the stream, looked for after the header, whose words

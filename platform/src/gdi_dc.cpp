@@ -440,7 +440,7 @@ WINBASEAPI int WINAPI GetDeviceCaps(HDC hdc, int index) {
 
 }  // extern "C"
 
-extern "C" WINBASEAPI void PlatformTest_SetPdevHook(PlatformTestPdevHook hook, void* context) {
+WINBASEAPI void PlatformTest_SetPdevHook(PlatformTestPdevHook hook, void* context) {
   plat::gdi::PdevHook& h = plat::gdi::TestPdevHook();
   std::lock_guard<std::mutex> guard(h.lock);
   h.hook = hook;

@@ -118,6 +118,13 @@ WINBASEAPI DWORD PlatformTest_SpoolerAddJob(const WCHAR* printer, const WCHAR* d
 // Host path of the file that holds a job's bytes; FALSE when there is no such job or the path
 // does not fit.
 WINBASEAPI BOOL PlatformTest_SpoolerJobFile(DWORD jobId, char* path, DWORD size);
+// Whether the calling thread acts as the spooler's client (TRUE until RevertToPrinterSelf,
+// again after ImpersonatePrinterClient with its token).
+WINBASEAPI BOOL PlatformTest_SpoolerThreadImpersonates(void);
+// Refreshes a printer's cache as the spooler does: DrvPrinterEvent(PRINTER_EVENT_CACHE_REFRESH)
+// of its driver's user-interface library, whose answer is returned (TRUE when the library or
+// the export is missing).
+WINBASEAPI BOOL PlatformTest_SpoolerRefreshCache(const WCHAR* printer);
 
 #ifdef __cplusplus
 }

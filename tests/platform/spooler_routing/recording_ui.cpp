@@ -1,9 +1,13 @@
-// A stand-in for a printer's user-interface library: it answers the spooler's two calls in a
-// way the test can read back. Its DEVMODE is 220 public bytes and 80 private ones.
+// A stand-in for a printer's user-interface library: it answers the spooler's calls in a way
+// the test can read back. Its DEVMODE is 220 public bytes and 80 private ones. The printer and
+// driver events and the upgrade are recorded one a line in C:\recui-events.log.
 #include <cstring>
+#include <string>
 
 #include <win/commctrl.h>
 #include <win/compstui.h>
+#include <win/driverui.h>
+#include <win/files.h>
 #include <win/spooler.h>
 #include <win/user.h>
 
@@ -23,6 +27,29 @@ struct DocumentPropertyHeader {
 };
 
 constexpr LONG kDevmodeSize = 300;
+
+std::string Narrow(const WCHAR* text) {
+  std::string out;
+  for (; text && *text; ++text) out.push_back(*text < 0x80 ? static_cast<char>(*text) : '?');
+  return out;
+}
+
+void Record(const std::string& line) {
+  HANDLE file = CreateFileW(u"C:\\recui-events.log", GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  SetFilePointer(file, 0, nullptr, FILE_END);
+  std::string text = line + "\n";
+  DWORD written = 0;
+  WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+bool PrinterExists(LPWSTR name) {
+  HANDLE printer = nullptr;
+  if (!OpenPrinterW(name, &printer, nullptr)) return false;
+  ClosePrinter(printer);
+  return true;
+}
 
 LONG WriteOutput(DocumentPropertyHeader* header) {
   if (header->cbOut < static_cast<DWORD>(kDevmodeSize)) return -1;
@@ -94,4 +121,29 @@ EXPORT DWORD DrvDeviceCapabilities(HANDLE hPrinter, LPWSTR pDeviceName, WORD iDe
     return 2;
   }
   return static_cast<DWORD>(-1);
+}
+
+// "printer-event NAME EVENT exists=0|1": whether the printer was still there. Answers FALSE,
+// which the spooler must not take as a reason to undo what it did.
+EXPORT BOOL DrvPrinterEvent(LPWSTR pPrinterName, INT DriverEvent, DWORD Flags, LPARAM lParam) {
+  Record("printer-event " + Narrow(pPrinterName) + " " + std::to_string(DriverEvent) + " flags=" +
+         std::to_string(Flags) + " lparam=" + std::to_string(lParam) + " exists=" +
+         (PrinterExists(pPrinterName) ? "1" : "0"));
+  return FALSE;
+}
+
+// "driver-event EVENT LEVEL NAME CONFIGFILE".
+EXPORT BOOL DrvDriverEvent(DWORD dwDriverEvent, DWORD dwLevel, LPBYTE pDriverInfo, LPARAM) {
+  const auto* info = reinterpret_cast<const DRIVER_INFO_3W*>(pDriverInfo);
+  Record("driver-event " + std::to_string(dwDriverEvent) + " " + std::to_string(dwLevel) + " " +
+         (info ? Narrow(info->pName) + " " + Narrow(info->pConfigFile) : std::string("-")));
+  return TRUE;
+}
+
+// "upgrade LEVEL PRINTER OLDDIRECTORY".
+EXPORT BOOL DrvUpgradePrinter(DWORD Level, LPBYTE pDriverUpgradeInfo) {
+  const auto* info = reinterpret_cast<const DRIVER_UPGRADE_INFO_1W*>(pDriverUpgradeInfo);
+  Record("upgrade " + std::to_string(Level) + " " +
+         (info ? Narrow(info->pPrinterName) + " " + Narrow(info->pOldDriverDirectory) : std::string("-")));
+  return TRUE;
 }
