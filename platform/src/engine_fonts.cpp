@@ -25,6 +25,7 @@
 #include "internal/machine.h"
 #include "internal/machine_layout.h"
 #include "internal/unicode.h"
+#include <win/gdi_draw.h>
 #include <win/gdi_text.h>
 
 namespace fs = std::filesystem;
@@ -93,6 +94,13 @@ const std::pair<const char16_t*, const char16_t*> kFamilyAliases[] = {
     {u"Times New Roman", u"Liberation Serif"}, {u"Times", u"Nimbus Roman"},
     {u"Courier New", u"Liberation Mono"},    {u"Courier", u"Nimbus Mono PS"},
     {u"MS Sans Serif", u"DejaVu Sans"},      {u"System", u"DejaVu Sans"},
+    // The dialog faces: the shell's logical "MS Shell Dlg" pair and the old "Helv".
+    {u"MS Shell Dlg", u"Liberation Sans"},   {u"MS Shell Dlg 2", u"Liberation Sans"},
+    {u"Helv", u"Liberation Sans"},           {u"Microsoft Sans Serif", u"Liberation Sans"},
+    {u"Tahoma", u"DejaVu Sans"},             {u"Segoe UI", u"DejaVu Sans"},
+    {u"Verdana", u"DejaVu Sans"},            {u"CG Times", u"Liberation Serif"},
+    {u"Letter Gothic", u"Liberation Mono"},  {u"MS Gothic", u"DejaVu Sans"},
+    {u"MS Mincho", u"DejaVu Serif"},
 };
 
 std::u16string FromUtf8(const char* text) {
@@ -588,6 +596,122 @@ bool MeasureFont(FONTOBJ* fo, FontMeasures* m) {
   m->lastChar = ifi->wcLastChar;
   m->charSet = font->logfont.lfCharSet;
   m->faceName = reinterpret_cast<const char16_t*>(font->ifi.data() + ifi->dpwszFaceName);
+  return true;
+}
+
+namespace {
+
+// Loads a glyph's outline into the face's slot at the realisation's size and transform.
+bool LoadOutline(RealizedFont& font, HGLYPH glyph) {
+  PrepareFace(font);
+  if (glyph >= static_cast<HGLYPH>(font.ft->num_glyphs) ||
+      FT_Load_Glyph(font.ft, glyph, FT_LOAD_NO_BITMAP | FT_LOAD_NO_HINTING) != 0)
+    return false;
+  FT_GlyphSlot slot = font.ft->glyph;
+  if (slot->format != FT_GLYPH_FORMAT_OUTLINE) return false;
+  if (font.simBold) FT_Outline_Embolden(&slot->outline, static_cast<FT_Pos>(std::max(64.0, font.emY * 64 / 24)));
+  return true;
+}
+
+struct OutlineSink {
+  std::vector<POINTFIX>* points;
+  std::vector<BYTE>* types;
+  FT_Vector last{0, 0};
+  bool open = false;
+};
+
+// FreeType's 26.6, y up, to the engine's 28.4, y down.
+POINTFIX ToFix(const FT_Vector& v) {
+  return POINTFIX{static_cast<FIX>(v.x >> 2), static_cast<FIX>(-(v.y >> 2))};
+}
+
+void CloseContour(OutlineSink& sink) {
+  if (sink.open && !sink.types->empty()) sink.types->back() |= PT_CLOSEFIGURE;
+  sink.open = false;
+}
+
+int MoveTo(const FT_Vector* to, void* user) {
+  auto& sink = *static_cast<OutlineSink*>(user);
+  CloseContour(sink);
+  sink.points->push_back(ToFix(*to));
+  sink.types->push_back(PT_MOVETO);
+  sink.last = *to;
+  sink.open = true;
+  return 0;
+}
+
+int LineTo(const FT_Vector* to, void* user) {
+  auto& sink = *static_cast<OutlineSink*>(user);
+  sink.points->push_back(ToFix(*to));
+  sink.types->push_back(PT_LINETO);
+  sink.last = *to;
+  return 0;
+}
+
+int CubicTo(const FT_Vector* c1, const FT_Vector* c2, const FT_Vector* to, void* user) {
+  auto& sink = *static_cast<OutlineSink*>(user);
+  for (const FT_Vector* v : {c1, c2, to}) {
+    sink.points->push_back(ToFix(*v));
+    sink.types->push_back(PT_BEZIERTO);
+  }
+  sink.last = *to;
+  return 0;
+}
+
+int ConicTo(const FT_Vector* control, const FT_Vector* to, void* user) {
+  // A quadratic as the cubic with the same curve: controls two thirds of the way to `control`.
+  auto& sink = *static_cast<OutlineSink*>(user);
+  FT_Vector from = sink.last;
+  FT_Vector c1{from.x + 2 * (control->x - from.x) / 3, from.y + 2 * (control->y - from.y) / 3};
+  FT_Vector c2{to->x + 2 * (control->x - to->x) / 3, to->y + 2 * (control->y - to->y) / 3};
+  return CubicTo(&c1, &c2, to, user);
+}
+
+}  // namespace
+
+bool GlyphOutline(FONTOBJ* fo, HGLYPH glyph, std::vector<POINTFIX>& points, std::vector<BYTE>& types) {
+  FontRegistry& r = Registry();
+  std::lock_guard<std::mutex> guard(r.lock);
+  RealizedFont* font = LookupFont(r, fo);
+  points.clear();
+  types.clear();
+  if (!font) return false;
+  if (!LoadOutline(*font, glyph)) return true;  // a glyph without an outline draws nothing
+  FT_Outline_Funcs funcs{};
+  funcs.move_to = MoveTo;
+  funcs.line_to = LineTo;
+  funcs.conic_to = ConicTo;
+  funcs.cubic_to = CubicTo;
+  OutlineSink sink{&points, &types};
+  if (FT_Outline_Decompose(&font->ft->glyph->outline, &funcs, &sink) != 0) {
+    points.clear();
+    types.clear();
+    return false;
+  }
+  CloseContour(sink);
+  return true;
+}
+
+bool GlyphGrey(FONTOBJ* fo, HGLYPH glyph, GreyGlyph& out) {
+  FontRegistry& r = Registry();
+  std::lock_guard<std::mutex> guard(r.lock);
+  RealizedFont* font = LookupFont(r, fo);
+  out = GreyGlyph{};
+  if (!font) return false;
+  if (!LoadOutline(*font, glyph)) return true;
+  FT_GlyphSlot slot = font->ft->glyph;
+  if (FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) return false;
+  const FT_Bitmap& b = slot->bitmap;
+  out.left = slot->bitmap_left;
+  out.top = -slot->bitmap_top;
+  out.width = static_cast<LONG>(b.width);
+  out.height = static_cast<LONG>(b.rows);
+  out.coverage.resize(static_cast<size_t>(out.width) * static_cast<size_t>(out.height));
+  for (LONG y = 0; y < out.height; ++y) {
+    const BYTE* row = b.buffer + (b.pitch >= 0 ? y * b.pitch : (out.height - 1 - y) * -b.pitch);
+    std::memcpy(out.coverage.data() + static_cast<size_t>(y) * static_cast<size_t>(out.width), row,
+                static_cast<size_t>(out.width));
+  }
   return true;
 }
 

@@ -1,8 +1,13 @@
 // Bitmaps as the DC takes them from callers: BITMAPINFO headers with their colour tables, rows
 // copied in, memory device contexts and bitmaps compatible with a DC.
 #include <cstring>
+#include <new>
+#include <string>
 
+#include "internal/controls.h"
 #include "internal/gdi_drawing.h"
+#include "internal/gdi_record.h"
+#include "platform_testing.h"
 
 namespace plat::gdi {
 namespace {
@@ -88,15 +93,29 @@ using namespace plat::gdi;
 extern "C" {
 
 WINBASEAPI HDC WINAPI CreateCompatibleDC(HDC hdc) {
-  // NULL asks for a DC compatible with the screen; the stand-in's memory DCs are the same.
-  if (hdc && !LookupDC(hdc)) {
+  std::shared_ptr<PrinterDC> source;
+  if (hdc && !(source = LookupDC(hdc))) {
     SetLastError(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  if (plat::GetControlInt(PLATFORMTEST_GDI_FAIL_COMPATIBLE_DC, 0) != 0) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
   auto dc = std::make_shared<PrinterDC>();
   dc->memoryDC = true;
+  // The memory DC answers GetDeviceCaps as the device it is compatible with (a printer's
+  // resolution and page, so text measured on it is measured for the page); NULL means the screen.
+  if (source && !RasterDC(*source)) {
+    dc->gdiInfo = source->gdiInfo;
+    dc->devInfo = source->devInfo;
+  } else {
+    ScreenDeviceInfo(dc->gdiInfo);
+  }
   StateOf(*dc);
-  return InsertDC(std::move(dc));
+  HDC made = InsertDC(dc);
+  if (made) RecordCall(*dc, "CreateCompatibleDC", "from=" + RecordName(source.get()));
+  return made;
 }
 
 WINBASEAPI HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
@@ -106,17 +125,34 @@ WINBASEAPI HBITMAP WINAPI CreateCompatibleBitmap(HDC hdc, int cx, int cy) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
+  if (plat::GetControlInt(PLATFORMTEST_GDI_FAIL_COMPATIBLE_BITMAP, 0) != 0) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   if (cx == 0 || cy == 0) return StockBitmap();
-  // A memory DC's bitmaps match the bitmap it holds; a printer's match its surface, 24 bits
+  // A memory DC's bitmaps match the bitmap it holds (a fresh one holds the 1 x 1 monochrome
+  // bitmap); a window's match the screen's 32 bits; a printer's match its surface, 24 bits
   // for this machine's colour devices.
   WORD bitCount = 24;
   if (dc->memoryDC && dc->draw.bitmap) bitCount = dc->draw.bitmap->bits->bitCount;
+  else if (dc->window || dc->screenDC) bitCount = 32;
   else if (dc->gdiInfo.cBitsPixel * dc->gdiInfo.cPlanes == 1) bitCount = 1;
-  std::shared_ptr<BitmapBits> bits = NewBitmapBits(cx, cy, bitCount, true);
+  // The memory is really taken: a bitmap the machine cannot hold fails here, not at its first use.
+  std::shared_ptr<BitmapBits> bits;
+  try {
+    bits = NewBitmapBits(cx, cy, bitCount, true);
+  } catch (const std::bad_alloc&) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   if (!bits) return nullptr;
   auto bitmap = std::make_shared<BitmapObject>();
   bitmap->bits = std::move(bits);
-  return static_cast<HBITMAP>(InsertObject(std::move(bitmap)));
+  HBITMAP made = static_cast<HBITMAP>(InsertObject(std::move(bitmap)));
+  if (made)
+    RecordCall(*dc, "CreateCompatibleBitmap",
+               std::to_string(cx) + "x" + std::to_string(cy) + " bpp=" + std::to_string(bitCount));
+  return made;
 }
 
 }  // extern "C"

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "internal/files.h"
-#include "internal/gdi_drawing.h"
+#include "internal/gdi_render.h"
 #include "internal/resources.h"
 #include "internal/unicode.h"
 
@@ -99,6 +99,7 @@ std::shared_ptr<BitmapBits> Resized(std::shared_ptr<BitmapBits> bits, int cx, in
 extern "C" {
 
 WINBASEAPI HANDLE WINAPI LoadImageW(HINSTANCE hInst, LPCWSTR name, UINT type, int cx, int cy, UINT fuLoad) {
+  if (name && type == IMAGE_ICON && cx >= 0 && cy >= 0) return LoadIconImage(hInst, name, cx, cy, fuLoad);
   if (!name || type != IMAGE_BITMAP || cx < 0 || cy < 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;

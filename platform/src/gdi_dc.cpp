@@ -26,12 +26,6 @@ DCTable& Table() {
   return *table;
 }
 
-void RemoveDC(HDC hdc) {
-  DCTable& t = Table();
-  std::lock_guard<std::mutex> guard(t.lock);
-  t.entries.erase(reinterpret_cast<uintptr_t>(hdc));
-}
-
 // A DEVMODE from outside (the application, the user-interface library) is copied whole, public
 // part and driver part, before anyone reads it; its sizes are checked against the public
 // layout so that a damaged header cannot make the copy run wild.
@@ -163,7 +157,18 @@ void ReleaseLibraries(PrinterDC& dc) {
 
 }  // namespace
 
+void RemoveDC(HDC hdc) {
+  DCTable& t = Table();
+  bool removed = false;
+  {
+    std::lock_guard<std::mutex> guard(t.lock);
+    removed = t.entries.erase(reinterpret_cast<uintptr_t>(hdc)) != 0;
+  }
+  if (removed) ReturnGdiHandle();
+}
+
 HDC InsertDC(std::shared_ptr<PrinterDC> dc) {
+  if (!TakeGdiHandle()) return nullptr;
   DCTable& t = Table();
   std::lock_guard<std::mutex> guard(t.lock);
   uintptr_t id = t.next;
@@ -255,6 +260,13 @@ WINBASEAPI HDC WINAPI CreateDCW(LPCWSTR pwszDriver, LPCWSTR pwszDevice, LPCWSTR 
   dc->devmode = std::move(devmode);
 
   HDC hdc = InsertDC(dc);
+  if (!hdc) {
+    DocumentEvent(*dc, nullptr, DOCUMENTEVENT_CREATEDCPOST, sizeof(replacement), &replacement, 0, nullptr);
+    DisableDevice(*dc, dc->hdev, dc->dhpdev);
+    ReleaseLibraries(*dc);
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
   DocumentEvent(*dc, hdc, DOCUMENTEVENT_CREATEDCPOST, sizeof(replacement), &replacement, 0, nullptr);
   return hdc;
 }

@@ -9,6 +9,7 @@
 
 #include "internal/gdi_dc.h"
 #include "internal/unicode.h"
+#include "internal/gdi_record.h"
 
 namespace {
 
@@ -180,8 +181,12 @@ WINBASEAPI int WINAPI ExtEscape(HDC hdc, int iEscape, int cjInput, LPCSTR lpInDa
     SetLastError(ERROR_INVALID_PARAMETER);
     return -1;
   }
-  return DriverEscape(*dc, static_cast<ULONG>(iEscape), static_cast<ULONG>(cjInput), lpInData,
-                      static_cast<ULONG>(cjOutput), lpOutData);
+  int result = DriverEscape(*dc, static_cast<ULONG>(iEscape), static_cast<ULONG>(cjInput), lpInData,
+                            static_cast<ULONG>(cjOutput), lpOutData);
+  RecordCall(*dc, "ExtEscape",
+             "code=" + std::to_string(iEscape) + " in=" + std::to_string(cjInput) + " out=" + std::to_string(cjOutput) +
+                 " -> " + std::to_string(result));
+  return result;
 }
 
 // The old escape entry: the document and page escapes and the page-geometry queries are GDI's

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "internal/gdi_drawing.h"
+#include "internal/gdi_record.h"
 #include "internal/gdi_render.h"
 
 using namespace plat::gdi;
@@ -180,6 +181,7 @@ WINBASEAPI BOOL WINAPI BeginPath(HDC hdc) {
   if (!dc) return FALSE;
   dc->draw.path = DevicePath{};
   dc->draw.bracket = PathBracket::Open;
+  RecordCall(*dc, "BeginPath", "");
   return TRUE;
 }
 
@@ -188,6 +190,7 @@ WINBASEAPI BOOL WINAPI EndPath(HDC hdc) {
   if (!dc) return FALSE;
   if (dc->draw.bracket != PathBracket::Open) return Refuse(ERROR_CAN_NOT_COMPLETE);
   dc->draw.bracket = PathBracket::Closed;
+  RecordCall(*dc, "EndPath", "");
   return TRUE;
 }
 
@@ -219,6 +222,11 @@ BOOL DrawBracket(HDC hdc, bool stroke, bool fill) {
   DevicePath path = std::move(s.path);
   s.path = DevicePath{};
   s.bracket = PathBracket::None;
+  if (Recording()) {
+    std::string detail = "points=" + std::to_string(path.points.size()) + " mode=" + std::to_string(s.polyFillMode);
+    if (fill && s.brush) detail += " brush=" + RecordColor(s.brush->color);
+    RecordCall(*dc, stroke && fill ? "StrokeAndFillPath" : fill ? "FillPath" : "StrokePath", detail);
+  }
   return RenderPath(*dc, path, RenderOp{stroke, fill, s.polyFillMode}) ? TRUE : FALSE;
 }
 

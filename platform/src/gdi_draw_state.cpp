@@ -2,8 +2,10 @@
 // window and viewport origins, and the clip region with the calls that change it. Logical
 // coordinates become device coordinates here and nowhere else.
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 
-#include "internal/gdi_drawing.h"
+#include "internal/gdi_render.h"
 
 namespace plat::gdi {
 
@@ -38,12 +40,38 @@ std::shared_ptr<PrinterDC> DrawingDC(HDC hdc) {
   return dc;
 }
 
+namespace {
+
+// a * numerator / denominator rounded to the nearest, halves away from zero.
+LONG Scale(int64_t a, int64_t numerator, int64_t denominator) {
+  if (denominator == 0) return static_cast<LONG>(a);
+  int64_t product = a * numerator;
+  int64_t half = std::abs(denominator) / 2;
+  bool negative = (product < 0) != (denominator < 0);
+  int64_t q = (std::abs(product) + half) / std::abs(denominator);
+  return static_cast<LONG>(negative ? -q : q);
+}
+
+}  // namespace
+
 POINT ToDevice(const DrawState& s, POINT p) {
-  return POINT{p.x - s.windowOrg.x + s.viewportOrg.x, p.y - s.windowOrg.y + s.viewportOrg.y};
+  POINT d;
+  if (s.mapMode == MM_TEXT) {
+    d = POINT{p.x - s.windowOrg.x + s.viewportOrg.x, p.y - s.windowOrg.y + s.viewportOrg.y};
+  } else {
+    d = POINT{Scale(int64_t{p.x} - s.windowOrg.x, s.viewportExt.cx, s.windowExt.cx) + s.viewportOrg.x,
+              Scale(int64_t{p.y} - s.windowOrg.y, s.viewportExt.cy, s.windowExt.cy) + s.viewportOrg.y};
+  }
+  if (s.layout & LAYOUT_RTL) d.x = s.mirrorWidth - d.x;
+  return d;
 }
 
 POINT ToLogical(const DrawState& s, POINT p) {
-  return POINT{p.x - s.viewportOrg.x + s.windowOrg.x, p.y - s.viewportOrg.y + s.windowOrg.y};
+  if (s.layout & LAYOUT_RTL) p.x = s.mirrorWidth - p.x;
+  if (s.mapMode == MM_TEXT)
+    return POINT{p.x - s.viewportOrg.x + s.windowOrg.x, p.y - s.viewportOrg.y + s.windowOrg.y};
+  return POINT{Scale(int64_t{p.x} - s.viewportOrg.x, s.windowExt.cx, s.viewportExt.cx) + s.windowOrg.x,
+               Scale(int64_t{p.y} - s.viewportOrg.y, s.windowExt.cy, s.viewportExt.cy) + s.windowOrg.y};
 }
 
 RECT SurfaceRect(const PrinterDC& dc) {
@@ -51,12 +79,19 @@ RECT SurfaceRect(const PrinterDC& dc) {
     const BitmapBits* bits = dc.draw.bitmap ? dc.draw.bitmap->bits.get() : nullptr;
     return bits ? RECT{0, 0, bits->width, bits->height} : RECT{0, 0, 1, 1};
   }
+  if (dc.window) {
+    RasterPixels pixels = WindowPixels(dc);
+    return RECT{0, 0, pixels.width, pixels.height};
+  }
+  if (dc.screenDC)
+    return RECT{0, 0, static_cast<LONG>(dc.gdiInfo.ulHorzRes), static_cast<LONG>(dc.gdiInfo.ulVertRes)};
   if (SURFOBJ* so = dc.Surface()) return RECT{0, 0, so->sizlBitmap.cx, so->sizlBitmap.cy};
   return RECT{0, 0, static_cast<LONG>(dc.gdiInfo.ulHorzRes), static_cast<LONG>(dc.gdiInfo.ulVertRes)};
 }
 
 Region EffectiveClip(const PrinterDC& dc) {
   Region surface = RectRegion(SurfaceRect(dc));
+  if (dc.clipToVisible) surface = CombineRegions(surface, dc.visibleClip, RGN_AND);
   return dc.draw.hasClip ? CombineRegions(dc.draw.clip, surface, RGN_AND) : surface;
 }
 
@@ -119,7 +154,7 @@ int ClipWithRect(HDC hdc, int left, int top, int right, int bottom, int mode) {
 extern "C" {
 
 WINBASEAPI int WINAPI GetMapMode(HDC hdc) {
-  return WithState(hdc, 0, [](PrinterDC&, DrawState&) { return MM_TEXT; });
+  return WithState(hdc, 0, [](PrinterDC&, DrawState& s) { return s.mapMode; });
 }
 
 WINBASEAPI BOOL WINAPI SetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt) {

@@ -8,12 +8,93 @@
 #include <algorithm>
 #include <cstring>
 
+#include "internal/gdi_record.h"
 #include "internal/gdi_render.h"
 
-using namespace plat::gdi;
 namespace engine = plat::engine;
 
+namespace plat::gdi {
+
+RasterPixels PixelsOf(const PrinterDC& dc) {
+  RasterPixels out;
+  if (dc.memoryDC) {
+    if (!dc.draw.bitmap) return out;
+    out.bits = dc.draw.bitmap->bits.get();
+    out.width = out.bits->width;
+    out.height = out.bits->height;
+    return out;
+  }
+  if (dc.window) return WindowPixels(dc);
+  return out;
+}
+
+engine::Palette DevicePaletteOf(const PrinterDC& dc) {
+  RasterPixels pixels = PixelsOf(dc);
+  if (pixels.bits) return BitmapPalette(*pixels.bits, false, RGB(0, 0, 0), RGB(255, 255, 255));
+  if (RasterDC(dc)) return engine::DevicePalette();
+  return engine::PaletteOfHandle(dc.devInfo.hpalDefault);
+}
+
+Target::~Target() {
+  if (own) engine::DeleteBitmapSurface(own);
+}
+
+bool TargetOf(PrinterDC& dc, Target& t) {
+  if (RasterDC(dc)) {
+    RasterPixels pixels = PixelsOf(dc);
+    if (!pixels.bits || pixels.width <= 0 || pixels.height <= 0) {
+      SetLastError(ERROR_SUCCESS);
+      return false;
+    }
+    BitmapBits& bits = *pixels.bits;
+    // A window DC sees its part of the surface as a bitmap of its own, starting at its origin.
+    BYTE* first = bits.Row(pixels.origin.y) + static_cast<size_t>(pixels.origin.x) * bits.bitCount / 8;
+    LONG stride = static_cast<LONG>(bits.stride);
+    FLONG flags = bits.topDown ? BMF_TOPDOWN : 0;
+    if (!bits.topDown) first = bits.Row(pixels.origin.y + pixels.height - 1) + static_cast<size_t>(pixels.origin.x) * bits.bitCount / 8;
+    HBITMAP made = EngCreateBitmap(SIZEL{pixels.width, pixels.height}, stride, BitmapFormat(bits.bitCount), flags, first);
+    t.own = reinterpret_cast<HSURF>(made);
+    t.surface = t.own ? engine::LookupBitmap(t.own) : nullptr;
+    if (!t.surface) {
+      SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+      return false;
+    }
+    t.bitmap = true;
+    t.copyBits = EngCopyBits;
+    t.bitBlt = EngBitBlt;
+    t.stretchBlt = EngStretchBlt;
+    t.transparentBlt = EngTransparentBlt;
+    t.gradientFill = EngGradientFill;
+    return true;
+  }
+  t.surface = dc.Surface();
+  if (!t.surface) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  engine::DriverTable driver = HookedDriver(dc);
+  t.copyBits = driver.Get<PFN_DrvCopyBits>(INDEX_DrvCopyBits);
+  t.bitBlt = driver.Get<PFN_DrvBitBlt>(INDEX_DrvBitBlt);
+  t.stretchBlt = driver.Get<PFN_DrvStretchBlt>(INDEX_DrvStretchBlt);
+  t.transparentBlt = driver.Get<PFN_DrvTransparentBlt>(INDEX_DrvTransparentBlt);
+  t.gradientFill = driver.Get<PFN_DrvGradientFill>(INDEX_DrvGradientFill);
+  return true;
+}
+
+BRUSHOBJ* TargetBrush(PrinterDC& dc, BRUSHOBJ* brush, engine::BrushPtr& holder) {
+  if (!brush || brush->iSolidColor == 0xFFFFFFFF) return brush;
+  holder = engine::CreateSolidBrush(engine::PalettePixel(DevicePaletteOf(dc), brush->iSolidColor));
+  return holder.get();
+}
+
+}  // namespace plat::gdi
+
+using namespace plat::gdi;
+
 namespace {
+
+// A call on a DC with nothing to draw into (a screen DC) succeeds without drawing.
+bool NothingToDraw() { return GetLastError() == ERROR_SUCCESS; }
 
 // A source bitmap as the engine hands it to a driver, over the DC's own bits, with the colour
 // translation from its palette to the device.
@@ -37,15 +118,6 @@ bool Refuse(DWORD error) {
   return false;
 }
 
-// The colours of the destination's pixels: the device's own palette, as its driver gave it
-// (DEVINFO::hpalDefault), or the palette of a memory DC's bitmap (a monochrome device bitmap
-// holds black 0 and white 1 bits).
-engine::Palette DevicePaletteOf(const PrinterDC& dc) {
-  if (dc.memoryDC && dc.draw.bitmap)
-    return BitmapPalette(*dc.draw.bitmap->bits, false, RGB(0, 0, 0), RGB(255, 255, 255));
-  return engine::PaletteOfHandle(dc.devInfo.hpalDefault);
-}
-
 bool WrapBits(SourceSurface& out, std::shared_ptr<const BitmapBits> bits, const engine::Palette& palette,
               const engine::Palette& device) {
   ULONG format = BitmapFormat(bits->bitCount);
@@ -65,12 +137,41 @@ bool WrapBits(SourceSurface& out, std::shared_ptr<const BitmapBits> bits, const 
 bool SourceFromDC(PrinterDC& destination, HDC hdcSrc, SourceSurface& out) {
   std::shared_ptr<PrinterDC> source = DrawingDC(hdcSrc);
   if (!source) return false;
-  if (source->memoryDC) {
-    const BitmapObject& bitmap = *StateOf(*source).bitmap;
-    engine::Palette palette =
-        BitmapPalette(*bitmap.bits, false, destination.draw.textColor, destination.draw.bkColor);
-    if (!WrapBits(out, bitmap.bits, palette, DevicePaletteOf(destination)))
-      return Refuse(ERROR_NOT_ENOUGH_MEMORY);
+  if (RasterDC(*source)) {
+    RasterPixels pixels = PixelsOf(*source);
+    if (!pixels.bits) return Refuse(ERROR_INVALID_HANDLE);
+    std::shared_ptr<const BitmapBits> bits;
+    if (source->memoryDC) {
+      bits = StateOf(*source).bitmap->bits;
+    } else {
+      // A window's part of its surface, copied out: the window may paint on meanwhile.
+      auto copy = NewBitmapBits(pixels.width, pixels.height, pixels.bits->bitCount, true);
+      if (!copy) return false;
+      size_t bytes = static_cast<size_t>(pixels.width) * pixels.bits->bitCount / 8;
+      for (LONG y = 0; y < pixels.height; ++y)
+        std::memcpy(copy->Row(y),
+                    pixels.bits->Row(pixels.origin.y + y) + static_cast<size_t>(pixels.origin.x) * pixels.bits->bitCount / 8,
+                    bytes);
+      bits = std::move(copy);
+    }
+    RasterPixels target = PixelsOf(destination);
+    if (target.bits && target.bits->bitCount == 1 && bits->bitCount != 1) {
+      // Colour onto monochrome: the source DC's background colour becomes white (1), every
+      // other colour black (0).
+      auto mono = NewBitmapBits(bits->width, bits->height, 1, true);
+      if (!mono) return false;
+      COLORREF background = source->draw.bkColor & 0x00FFFFFF;
+      for (LONG y = 0; y < bits->height; ++y)
+        for (LONG x = 0; x < bits->width; ++x)
+          if (PixelColor(*bits, x, y) == background) mono->Row(y)[x >> 3] |= static_cast<BYTE>(0x80 >> (x & 7));
+      bits = std::move(mono);
+    }
+    // Monochrome onto colour takes the destination's text (0) and background (1) colours;
+    // onto monochrome the bits stay as they are.
+    bool toMono = target.bits && target.bits->bitCount == 1;
+    engine::Palette palette = BitmapPalette(*bits, false, toMono ? RGB(0, 0, 0) : destination.draw.textColor,
+                                            toMono ? RGB(255, 255, 255) : destination.draw.bkColor);
+    if (!WrapBits(out, bits, palette, DevicePaletteOf(destination))) return Refuse(ERROR_NOT_ENOUGH_MEMORY);
     return true;
   }
   if (source.get() != &destination || !destination.Surface()) return Refuse(ERROR_INVALID_HANDLE);
@@ -104,53 +205,6 @@ RECTL DeviceRect(const DrawState& s, int x, int y, int w, int h) {
   return RECTL{a.x, a.y, a.x + w, a.y + h};
 }
 
-// Where a call draws: the printer's surface through the functions its driver hooks, or the
-// bitmap of a memory DC, which the engine draws into itself.
-struct Target {
-  SURFOBJ* surface = nullptr;
-  HSURF own = nullptr;  // the bitmap surface laid over a memory DC's bits
-  bool bitmap = false;
-  PFN_DrvCopyBits copyBits = nullptr;
-  PFN_DrvBitBlt bitBlt = nullptr;
-  PFN_DrvStretchBlt stretchBlt = nullptr;
-  PFN_DrvTransparentBlt transparentBlt = nullptr;
-  PFN_DrvGradientFill gradientFill = nullptr;
-
-  Target() = default;
-  Target(const Target&) = delete;
-  Target& operator=(const Target&) = delete;
-  ~Target() {
-    if (own) engine::DeleteBitmapSurface(own);
-  }
-};
-
-bool TargetOf(PrinterDC& dc, Target& t) {
-  if (dc.memoryDC) {
-    BitmapBits& bits = *StateOf(dc).bitmap->bits;
-    HBITMAP made = EngCreateBitmap(SIZEL{bits.width, bits.height}, static_cast<LONG>(bits.stride),
-                                   BitmapFormat(bits.bitCount), bits.topDown ? BMF_TOPDOWN : 0, bits.bytes.data());
-    t.own = reinterpret_cast<HSURF>(made);
-    t.surface = t.own ? engine::LookupBitmap(t.own) : nullptr;
-    if (!t.surface) return Refuse(ERROR_NOT_ENOUGH_MEMORY);
-    t.bitmap = true;
-    t.copyBits = EngCopyBits;
-    t.bitBlt = EngBitBlt;
-    t.stretchBlt = EngStretchBlt;
-    t.transparentBlt = EngTransparentBlt;
-    t.gradientFill = EngGradientFill;
-    return true;
-  }
-  t.surface = dc.Surface();
-  if (!t.surface) return Refuse(ERROR_INVALID_HANDLE);
-  engine::DriverTable driver = HookedDriver(dc);
-  t.copyBits = driver.Get<PFN_DrvCopyBits>(INDEX_DrvCopyBits);
-  t.bitBlt = driver.Get<PFN_DrvBitBlt>(INDEX_DrvBitBlt);
-  t.stretchBlt = driver.Get<PFN_DrvStretchBlt>(INDEX_DrvStretchBlt);
-  t.transparentBlt = driver.Get<PFN_DrvTransparentBlt>(INDEX_DrvTransparentBlt);
-  t.gradientFill = driver.Get<PFN_DrvGradientFill>(INDEX_DrvGradientFill);
-  return true;
-}
-
 // A fill or a blit without stretch: DrvCopyBits for a plain copy, DrvBitBlt for the rest.
 bool Blit(PrinterDC& dc, RECTL target, SourceSurface* source, POINTL sourcePoint, BYTE rop3) {
   DrawState& s = dc.draw;
@@ -160,18 +214,18 @@ bool Blit(PrinterDC& dc, RECTL target, SourceSurface* source, POINTL sourcePoint
   engine::ClipPtr clip = BuildClip(dc, target, &visible);
   if (!visible) return true;
   if (!clip) return Refuse(ERROR_NOT_ENOUGH_MEMORY);
+  // Plain fills of a raster DC's pixels take the row-by-row path.
+  if (!source && RasterDC(dc) && (rop3 == 0x00 || rop3 == 0xFF))
+    return PaintRegion(dc, RectRegion(RECT{target.left, target.top, target.right, target.bottom}), nullptr, rop3);
   Target t;
-  if (!TargetOf(dc, t)) return false;
+  if (!TargetOf(dc, t)) return NothingToDraw();
   if (source && rop3 == 0xCC && t.copyBits)
     return t.copyBits(t.surface, source->so, clip.get(), source->xlate.get(), &target, &sourcePoint) != FALSE;
   if (!t.bitBlt) return Refuse(ERROR_NOT_SUPPORTED);
   BRUSHOBJ* brush = UsesPattern(rop3) ? FillBrush(dc) : nullptr;
   // A bitmap takes its brush colour as one of its own pixels.
   engine::BrushPtr pixelBrush;
-  if (brush && t.bitmap && brush->iSolidColor != 0xFFFFFFFF) {
-    pixelBrush = engine::CreateSolidBrush(engine::PalettePixel(DevicePaletteOf(dc), brush->iSolidColor));
-    brush = pixelBrush.get();
-  }
+  if (t.bitmap) brush = TargetBrush(dc, brush, pixelBrush);
   POINTL brushOrigin{s.brushOrg.x, s.brushOrg.y};
   return t.bitBlt(t.surface, source ? source->so : nullptr, nullptr, clip.get(),
                   source ? source->xlate.get() : nullptr, &target, source ? &sourcePoint : nullptr, nullptr, brush,
@@ -267,7 +321,7 @@ bool Transfer(PrinterDC& dc, RECTL to, SourceSurface& source, RECTL from, BYTE r
   dh = ordered.bottom - ordered.top;
   DrawState& s = dc.draw;
   Target t;
-  if (!TargetOf(dc, t)) return false;
+  if (!TargetOf(dc, t)) return NothingToDraw();
   if (rop3 == 0xCC && t.stretchBlt) {
     bool visible = true;
     engine::ClipPtr clip = BuildClip(dc, Normalised(dst), &visible);
@@ -315,6 +369,7 @@ WINBASEAPI BOOL WINAPI PatBlt(HDC hdc, int x, int y, int w, int h, DWORD rop) {
   std::shared_ptr<PrinterDC> dc = DrawingDC(hdc);
   if (!dc) return FALSE;
   BYTE rop3 = static_cast<BYTE>(rop >> 16);
+  RecordCall(*dc, "PatBlt", RecordRect(x, y, x + w, y + h) + " rop=" + std::to_string(rop3));
   if (UsesSource(rop3)) return Refuse(ERROR_INVALID_PARAMETER);
   return Blit(*dc, DeviceRect(dc->draw, x, y, w, h), nullptr, POINTL{0, 0}, rop3) ? TRUE : FALSE;
 }
@@ -328,6 +383,12 @@ WINBASEAPI BOOL WINAPI StretchBlt(HDC hdcDest, int xDest, int yDest, int wDest, 
   std::shared_ptr<PrinterDC> dc = DrawingDC(hdcDest);
   if (!dc) return FALSE;
   BYTE rop3 = static_cast<BYTE>(rop >> 16);
+  if (Recording()) {
+    std::shared_ptr<PrinterDC> source = LookupDC(hdcSrc);
+    RecordCall(*dc, "StretchBlt",
+               RecordRect(xDest, yDest, xDest + wDest, yDest + hDest) + " from=" + RecordName(source.get()) + " " +
+                   RecordRect(xSrc, ySrc, xSrc + wSrc, ySrc + hSrc) + " rop=" + std::to_string(rop3));
+  }
   RECTL to = DeviceRect(dc->draw, xDest, yDest, wDest, hDest);
   if (!UsesSource(rop3)) return Blit(*dc, to, nullptr, POINTL{0, 0}, rop3) ? TRUE : FALSE;
   SourceSurface source;
@@ -344,6 +405,15 @@ WINBASEAPI int WINAPI StretchDIBits(HDC hdc, int xDest, int yDest, int DestWidth
   std::shared_ptr<PrinterDC> dc = DrawingDC(hdc);
   if (!dc) return 0;
   BYTE rop3 = static_cast<BYTE>(rop >> 16);
+  if (Recording()) {
+    std::string detail = RecordRect(xDest, yDest, xDest + DestWidth, yDest + DestHeight) + " from " +
+                         RecordRect(xSrc, ySrc, xSrc + SrcWidth, ySrc + SrcHeight) + " rop=" + std::to_string(rop3) +
+                         " mode=" + std::to_string(dc->draw.stretchBltMode);
+    if (lpbmi)
+      detail += " dib=" + std::to_string(lpbmi->bmiHeader.biWidth) + "x" + std::to_string(lpbmi->bmiHeader.biHeight) +
+                "x" + std::to_string(lpbmi->bmiHeader.biBitCount);
+    RecordCall(*dc, "StretchDIBits", detail);
+  }
   RECTL to = DeviceRect(dc->draw, xDest, yDest, DestWidth, DestHeight);
   if (!UsesSource(rop3)) return Blit(*dc, to, nullptr, POINTL{0, 0}, rop3) ? std::abs(SrcHeight) : 0;
   SourceSurface source;
@@ -427,7 +497,7 @@ WINBASEAPI BOOL WINAPI TransparentBlt(HDC hdcDest, int xoriginDest, int yoriginD
   if (!visible) return TRUE;
   if (!clip) return Refuse(ERROR_NOT_ENOUGH_MEMORY);
   Target t;
-  if (!TargetOf(*dc, t)) return FALSE;
+  if (!TargetOf(*dc, t)) return NothingToDraw();
   if (!t.transparentBlt) return Refuse(ERROR_NOT_SUPPORTED);
   // The transparent colour goes to the driver as a pixel value of the source.
   const engine::Palette* palette = engine::XlateSource(source.xlate.get());
@@ -469,7 +539,7 @@ WINBASEAPI BOOL WINAPI GradientFill(HDC hdc, PTRIVERTEX pVertex, ULONG nVertex, 
   engine::XlatePtr xlate = engine::CreateXlate(engine::DevicePalette(), DevicePaletteOf(*dc));
   if (!clip || !xlate) return Refuse(ERROR_NOT_ENOUGH_MEMORY);
   Target t;
-  if (!TargetOf(*dc, t)) return FALSE;
+  if (!TargetOf(*dc, t)) return NothingToDraw();
   if (!t.gradientFill) return Refuse(ERROR_NOT_SUPPORTED);
   POINTL ditherOrigin{0, 0};
   return t.gradientFill(t.surface, clip.get(), xlate.get(), vertices.data(), nVertex, mesh.data(), nMesh, &extents,

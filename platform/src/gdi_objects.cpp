@@ -2,6 +2,7 @@
 // device bitmaps and DIB sections, and selecting, querying and deleting them. Every record a
 // caller hands in (LOGPEN, LOGBRUSH, LOGFONTW, BITMAPINFO, bits) is copied when the object is
 // made, so the caller may free or change it afterwards, as the platform allows.
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -159,7 +160,39 @@ bool ValidPenColorStyle(DWORD style) { return style <= PS_INSIDEFRAME; }
 
 }  // namespace
 
+namespace {
+std::mutex g_quotaLock;
+size_t g_handles = 0;
+size_t g_peak = 0;
+}  // namespace
+
+bool TakeGdiHandle() {
+  std::lock_guard<std::mutex> guard(g_quotaLock);
+  if (g_handles >= kGdiHandleQuota) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return false;
+  }
+  g_peak = std::max(g_peak, ++g_handles);
+  return true;
+}
+
+void ReturnGdiHandle() {
+  std::lock_guard<std::mutex> guard(g_quotaLock);
+  if (g_handles) --g_handles;
+}
+
+size_t GdiHandleCount() {
+  std::lock_guard<std::mutex> guard(g_quotaLock);
+  return g_handles;
+}
+
+size_t GdiHandlePeak() {
+  std::lock_guard<std::mutex> guard(g_quotaLock);
+  return g_peak;
+}
+
 HGDIOBJ InsertObject(std::shared_ptr<GdiObject> object) {
+  if (!object->stock && !TakeGdiHandle()) return nullptr;
   ObjectTable& t = Table();
   std::lock_guard<std::mutex> guard(t.lock);
   return InsertLocked(t, std::move(object));
@@ -564,8 +597,14 @@ WINBASEAPI BOOL WINAPI DeleteObject(HGDIOBJ ho) {
     return FALSE;
   }
   ObjectTable& t = Table();
-  std::lock_guard<std::mutex> guard(t.lock);
-  t.entries.erase(reinterpret_cast<uintptr_t>(ho));
+  {
+    std::lock_guard<std::mutex> guard(t.lock);
+    if (!t.entries.erase(reinterpret_cast<uintptr_t>(ho))) {
+      SetLastError(ERROR_INVALID_PARAMETER);  // deleted by another thread meanwhile
+      return FALSE;
+    }
+  }
+  ReturnGdiHandle();
   return TRUE;
 }
 

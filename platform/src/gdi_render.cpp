@@ -202,11 +202,8 @@ engine::ClipPtr BuildClip(const PrinterDC& dc, const RECTL& bounds, bool* visibl
 
 bool RenderPath(PrinterDC& dc, const DevicePath& path, const RenderOp& op) {
   DrawState& s = StateOf(dc);
-  if (dc.memoryDC) {
-    // Memory bitmaps are sources for the printer here; the stand-in does not draw into them.
-    SetLastError(ERROR_NOT_SUPPORTED);
-    return false;
-  }
+  // Memory bitmaps and window surfaces have no driver: the engine draws into their pixels.
+  if (RasterDC(dc)) return RasterRenderPath(dc, path, op);
   engine::LineAttributes line;
   bool stroke = op.stroke && s.pen->Style() != PS_NULL && PenLineAttributes(s, line);
   BRUSHOBJ* fillBrush = op.fill ? FillBrush(dc) : nullptr;

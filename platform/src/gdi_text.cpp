@@ -4,6 +4,8 @@
 // or an opaque background) and the underline and strike-out rectangles. Measuring and metrics
 // answer from the same realisation, so what an application measures is what prints.
 #include <algorithm>
+#include <cstdlib>
+#include <optional>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -11,23 +13,19 @@
 
 #include <win/gdi_text.h>
 
+#include "internal/controls.h"
 #include "internal/engine_fonts.h"
 #include "internal/engine_objects.h"
-#include "internal/gdi_drawing.h"
+#include "internal/gdi_record.h"
 #include "internal/gdi_regions.h"
+#include "internal/gdi_render.h"
+#include "platform_testing.h"
 
 namespace plat::gdi {
 namespace {
 
-// Text alignment of each DC (TA_TOP | TA_LEFT | TA_NOUPDATECP when never set).
-std::mutex g_alignLock;
-std::map<const PrinterDC*, UINT> g_align;
-
-UINT AlignOf(const PrinterDC& dc) {
-  std::lock_guard<std::mutex> guard(g_alignLock);
-  auto it = g_align.find(&dc);
-  return it == g_align.end() ? 0 : it->second;
-}
+// Text alignment of the DC (TA_TOP | TA_LEFT | TA_NOUPDATECP when never set).
+UINT AlignOf(const PrinterDC& dc) { return dc.draw.textAlign; }
 
 ULONG DeviceDpi(const PrinterDC& dc) { return dc.gdiInfo.ulLogPixelsY ? dc.gdiInfo.ulLogPixelsY : 600; }
 
@@ -78,6 +76,141 @@ engine::StringLayout Layout(FONTOBJ* font, LPCWSTR text, UINT count, bool glyphI
   return layout;
 }
 
+
+// The test control PLATFORMTEST_GDI_FONT_FAMILY_ADDED ("N Name"): once the process has made N
+// enumerations since the control was set, a family of that name (a TrueType face of the machine
+// under a new name) is listed too, as a font installed between two enumerations would be.
+void AddTestFamily(std::vector<engine::FontFamily>& families) {
+  static std::mutex lock;
+  static std::string seen;
+  static long long since = 0;
+  std::optional<std::string> control = GetControl(PLATFORMTEST_GDI_FONT_FAMILY_ADDED);
+  long long done = 0;
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    std::string value = control.value_or("");
+    if (value != seen) seen = value, since = 0;
+    done = since++;
+  }
+  if (!control) return;
+  size_t space = control->find(' ');
+  if (space == std::string::npos) return;
+  long long after = std::atoll(control->substr(0, space).c_str());
+  if (done < after) return;
+  std::u16string name;
+  for (unsigned char ch : control->substr(space + 1)) name.push_back(ch);
+  families.push_back(engine::FontFamily{name, true});
+}
+
+// Scripts written right to left: Hebrew, Arabic and their presentation forms.
+bool RightToLeft(WCHAR c) {
+  return (c >= 0x0590 && c <= 0x08FF) || (c >= 0xFB1D && c <= 0xFDFF) || (c >= 0xFE70 && c <= 0xFEFF);
+}
+
+// ETO_RTLREADING's simple rule: each run of right-to-left characters (with the spaces between
+// them) is laid out reversed; Latin letters and digits keep their order. Unshaped.
+std::vector<WCHAR> ReverseRightToLeftRuns(const WCHAR* text, UINT count) {
+  std::vector<WCHAR> out(text, text + count);
+  for (UINT i = 0; i < count;) {
+    if (!RightToLeft(out[i])) {
+      ++i;
+      continue;
+    }
+    UINT end = i + 1, last = i;
+    while (end < count && (RightToLeft(out[end]) || out[end] == u' ')) {
+      if (RightToLeft(out[end])) last = end;
+      ++end;
+    }
+    std::reverse(out.begin() + i, out.begin() + last + 1);
+    i = last + 1;
+  }
+  return out;
+}
+
+template <typename Each>
+void ForEachGlyph(STROBJ* string, Each each) {
+  STROBJ_vEnumStart(string);
+  BOOL more = TRUE;
+  while (more) {
+    ULONG count = 0;
+    GLYPHPOS* positions = nullptr;
+    more = STROBJ_bEnum(string, &count, &positions);
+    for (ULONG i = 0; positions && i < count; ++i) each(positions[i]);
+    if (count == 0) break;
+  }
+}
+
+// Inside a path bracket the text adds its glyphs' outlines at their places (and ETO_OPAQUE its
+// rectangle, as the platform does) instead of drawing.
+void AddTextToPath(DevicePath& path, STROBJ* string, FONTOBJ* font, const RECTL* opaque) {
+  if (opaque) {
+    path.MoveTo(POINTFIX{opaque->left * 16, opaque->top * 16});
+    path.LineTo(POINTFIX{opaque->right * 16, opaque->top * 16});
+    path.LineTo(POINTFIX{opaque->right * 16, opaque->bottom * 16});
+    path.LineTo(POINTFIX{opaque->left * 16, opaque->bottom * 16});
+    path.Close();
+  }
+  std::vector<POINTFIX> points;
+  std::vector<BYTE> types;
+  ForEachGlyph(string, [&](const GLYPHPOS& glyph) {
+    if (!engine::GlyphOutline(font, glyph.hg, points, types)) return;
+    for (size_t i = 0; i < points.size(); ++i) {
+      path.points.push_back(POINTFIX{points[i].x + glyph.ptl.x * 16, points[i].y + glyph.ptl.y * 16});
+      path.types.push_back(types[i]);
+    }
+  });
+}
+
+// Text in a raster DC's pixels: the opaque box in the background colour, grey anti-aliased
+// glyphs blended over what is there in the text colour (a bitmap of 8 bits or less takes a
+// glyph's pixels that are at least half covered), the underline and strike-out rectangles.
+bool RasterText(PrinterDC& dc, STROBJ* string, FONTOBJ* font, const Region& clip, const std::vector<RECTL>& extra,
+                const RECTL* opaque) {
+  DrawState& s = dc.draw;
+  auto paint = [&](const RECTL& r, COLORREF color) {
+    if (r.right <= r.left || r.bottom <= r.top) return true;
+    engine::BrushPtr brush = engine::CreateSolidBrush(color & 0x00FFFFFF);
+    Region area = CombineRegions(RectRegion(RECT{r.left, r.top, r.right, r.bottom}), clip, RGN_AND);
+    return brush && PaintRegion(dc, area, brush.get(), 0xF0);
+  };
+  bool ok = !opaque || paint(*opaque, s.bkColor);
+  RasterPixels pixels = PixelsOf(dc);
+  if (pixels.bits) {
+    BitmapBits& bits = *pixels.bits;
+    COLORREF text = s.textColor & 0x00FFFFFF;
+    bool grey = bits.bitCount > 8;
+    RECT bounds = clip.Bounds();
+    bool simple = clip.rects.size() == 1;
+    engine::GreyGlyph g;
+    ForEachGlyph(string, [&](const GLYPHPOS& glyph) {
+      if (!engine::GlyphGrey(font, glyph.hg, g)) return;
+      for (LONG y = 0; y < g.height; ++y) {
+        LONG py = glyph.ptl.y + g.top + y;
+        if (py < bounds.top || py >= bounds.bottom) continue;
+        const BYTE* row = g.coverage.data() + static_cast<size_t>(y) * static_cast<size_t>(g.width);
+        for (LONG x = 0; x < g.width; ++x) {
+          BYTE a = row[x];
+          if (a == 0) continue;
+          LONG px = glyph.ptl.x + g.left + x;
+          if (px < bounds.left || px >= bounds.right || (!simple && !clip.Contains(px, py))) continue;
+          LONG bx = px + pixels.origin.x, by = py + pixels.origin.y;
+          if (!grey) {
+            if (a >= 128) SetPixelColor(bits, bx, by, text);
+            continue;
+          }
+          COLORREF under = PixelColor(bits, bx, by);
+          auto mix = [a](BYTE d, BYTE t) { return static_cast<BYTE>((d * (255 - a) + t * a + 127) / 255); };
+          SetPixelColor(bits, bx, by,
+                        RGB(mix(GetRValue(under), GetRValue(text)), mix(GetGValue(under), GetGValue(text)),
+                            mix(GetBValue(under), GetBValue(text))));
+        }
+      }
+    });
+  }
+  for (const RECTL& r : extra) ok = paint(r, s.textColor) && ok;
+  return ok;
+}
+
 }  // namespace
 }  // namespace plat::gdi
 
@@ -111,10 +244,8 @@ WINBASEAPI HFONT WINAPI CreateFontW(int cHeight, int cWidth, int cEscapement, in
 WINBASEAPI UINT WINAPI SetTextAlign(HDC hdc, UINT align) {
   std::shared_ptr<PrinterDC> dc = DrawingDC(hdc);
   if (!dc) return GDI_ERROR;
-  std::lock_guard<std::mutex> guard(g_alignLock);
-  UINT& slot = g_align[dc.get()];
-  UINT old = slot;
-  slot = align & TA_MASK;
+  UINT old = dc->draw.textAlign;
+  dc->draw.textAlign = align & TA_MASK;
   return old;
 }
 
@@ -135,6 +266,19 @@ WINBASEAPI BOOL WINAPI ExtTextOutW(HDC hdc, int x, int y, UINT options, const RE
   LOGFONTW lf{};
   FONTOBJ* font = SelectedFont(*dc, &lf);
   if (!font) return FALSE;
+  std::vector<WCHAR> reordered;
+  if ((options & ETO_RTLREADING) && !(options & ETO_GLYPH_INDEX) && c) {
+    reordered = ReverseRightToLeftRuns(lpString, c);
+    lpString = reordered.data();
+  }
+  if (Recording()) {
+    std::string detail = "x=" + std::to_string(x) + " y=" + std::to_string(y) + " options=" + std::to_string(options);
+    if (lprect) detail += " rect=" + RecordRect(lprect->left, lprect->top, lprect->right, lprect->bottom);
+    detail += " text=" + RecordText(lpString, c) + " " + RecordFont(lf) + " color=" + RecordColor(s.textColor) +
+              " bk=" + RecordColor(s.bkColor) + " bkmode=" + std::to_string(s.bkMode) +
+              " align=" + std::to_string(AlignOf(*dc)) + (s.bracket == PathBracket::Open ? " path" : "");
+    RecordCall(*dc, "ExtTextOutW", detail);
+  }
   engine::FontMeasures m;
   if (!engine::MeasureFont(font, &m)) return FALSE;
   UINT align = AlignOf(*dc);
@@ -200,12 +344,22 @@ WINBASEAPI BOOL WINAPI ExtTextOutW(HDC hdc, int x, int y, UINT options, const RE
     extra.push_back(RECTL{0, 0, 0, 0});
   }
 
+  if (s.bracket == PathBracket::Open) {
+    AddTextToPath(s.path, string.get(), font, (options & ETO_OPAQUE) && haveOpaque ? &opaque : nullptr);
+    return TRUE;
+  }
   RECTL bounds = string->rclBkGround;
   if (haveOpaque) bounds = Union(bounds, opaque);
   for (const RECTL& r : extra)
     if (r.right > r.left) bounds = Union(bounds, r);
   Region clip = CallClip(*dc, (options & ETO_CLIPPED) && haveRect ? &deviceRect : nullptr);
   if (clip.Empty()) return TRUE;  // nothing of the text can show
+  if (RasterDC(*dc)) {
+    std::vector<RECTL> lines;
+    for (const RECTL& r : extra)
+      if (r.right > r.left) lines.push_back(r);
+    return RasterText(*dc, string.get(), font, clip, lines, haveOpaque ? &opaque : nullptr) ? TRUE : FALSE;
+  }
   engine::ClipPtr clipObject = ClipObject(*dc, clip, bounds);
   engine::BrushPtr fore = engine::CreateSolidBrush(s.textColor & 0x00FFFFFF);
   engine::BrushPtr back = engine::CreateSolidBrush(s.bkColor & 0x00FFFFFF);
@@ -320,7 +474,9 @@ WINBASEAPI int WINAPI EnumFontFamiliesExW(HDC hdc, LPLOGFONTW lpLogfont, FONTENU
     return t;
   };
   int result = 1;
-  for (const engine::FontFamily& family : engine::FontFamilies()) {
+  std::vector<engine::FontFamily> families = engine::FontFamilies();
+  AddTestFamily(families);
+  for (const engine::FontFamily& family : families) {
     if (!wanted.empty() && lower(wanted) != lower(family.name)) continue;
     ENUMLOGFONTEXW elf{};
     LOGFONTW& lf = elf.elfLogFont;
@@ -347,6 +503,17 @@ WINBASEAPI int WINAPI EnumFontFamiliesExW(HDC hdc, LPLOGFONTW lpLogfont, FONTENU
     if (result == 0) break;
   }
   return result;
+}
+
+WINBASEAPI int WINAPI EnumFontFamiliesW(HDC hdc, LPCWSTR lpLogfont, FONTENUMPROCW lpProc, LPARAM lParam) {
+  LOGFONTW lf{};
+  lf.lfCharSet = DEFAULT_CHARSET;
+  for (size_t i = 0; lpLogfont && lpLogfont[i] && i + 1 < LF_FACESIZE; ++i) lf.lfFaceName[i] = lpLogfont[i];
+  return EnumFontFamiliesExW(hdc, &lf, lpProc, lParam, 0);
+}
+
+WINBASEAPI BOOL WINAPI GetTextExtentPointW(HDC hdc, LPCWSTR lpString, int c, LPSIZE lpsz) {
+  return GetTextExtentPoint32W(hdc, lpString, c, lpsz);
 }
 
 }  // extern "C"

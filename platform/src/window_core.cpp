@@ -11,6 +11,11 @@
 #include "internal/menus.h"
 #include "internal/unicode.h"
 
+namespace plat::gdi {
+// A capture request from another process (gdi_capture.cpp).
+bool AnswerCaptureRequest(HWND hwnd, const COPYDATASTRUCT* data, LRESULT& result);
+}  // namespace plat::gdi
+
 namespace plat::desktop {
 std::shared_ptr<WindowClass> FindClassLocked(HINSTANCE instance, LPCWSTR name);
 void ForgetWindowLocked(HWND hwnd);  // window_geometry.cpp
@@ -681,10 +686,28 @@ WINBASEAPI LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPA
       EndPaint(hWnd, &paint);
       return 0;
     }
+    case WM_COPYDATA: {
+      // A capture of the window asked for by another process of the machine.
+      LRESULT answer = 0;
+      if (plat::gdi::AnswerCaptureRequest(hWnd, reinterpret_cast<const COPYDATASTRUCT*>(lParam), answer))
+        return answer;
+      return 0;
+    }
     case WM_ERASEBKGND: {
-      std::lock_guard<std::mutex> guard(Lock());
-      std::shared_ptr<Window> window = LocalWindowLocked(hWnd);
-      return window && window->cls->info.hbrBackground ? 1 : 0;
+      HBRUSH background = nullptr;
+      {
+        std::lock_guard<std::mutex> guard(Lock());
+        std::shared_ptr<Window> window = LocalWindowLocked(hWnd);
+        if (window) background = window->cls->info.hbrBackground;
+      }
+      if (!background) return 0;
+      // A class brush may be a system colour index plus one, as the platform allows.
+      if (reinterpret_cast<ULONG_PTR>(background) <= COLOR_MENUBAR + 1)
+        background = GetSysColorBrush(static_cast<int>(reinterpret_cast<ULONG_PTR>(background)) - 1);
+      RECT client{};
+      GetClientRect(hWnd, &client);
+      if (wParam) FillRect(reinterpret_cast<HDC>(wParam), &client, background);
+      return 1;
     }
     default:
       return 0;

@@ -444,10 +444,18 @@ WINBASEAPI HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint) {
     window->erase = false;
   }
   GetClientRect(hWnd, &lpPaint->rcPaint);
-  return nullptr;
+  // The paint DC draws into the window's surface; the background is erased first when asked,
+  // and stays to be erased when the window procedure declines.
+  lpPaint->hdc = GetDC(hWnd);
+  if (lpPaint->fErase && lpPaint->hdc)
+    lpPaint->fErase = SendMessageW(hWnd, WM_ERASEBKGND, reinterpret_cast<WPARAM>(lpPaint->hdc), 0) ? FALSE : TRUE;
+  return lpPaint->hdc;
 }
 
-WINBASEAPI BOOL WINAPI EndPaint(HWND, const PAINTSTRUCT*) { return TRUE; }
+WINBASEAPI BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) {
+  if (lpPaint && lpPaint->hdc) ReleaseDC(hWnd, lpPaint->hdc);
+  return TRUE;
+}
 
 WINBASEAPI int WINAPI GetSystemMetrics(int nIndex) {
   switch (nIndex) {

@@ -513,3 +513,41 @@ WINBASEAPI BOOL PlatformTest_TrayIconEvent(HWND hwnd, UINT id, UINT mouseMessage
 #ifdef __cplusplus
 }
 #endif
+
+// ---- GDI: display list, failures, window capture ---------------------------------------------
+// Named controls (PlatformTest_SetControl); any value other than "0" makes every such call fail
+// with ERROR_NOT_ENOUGH_MEMORY until the control is removed:
+#define PLATFORMTEST_GDI_FAIL_COMPATIBLE_DC "gdi.FailCreateCompatibleDC"
+#define PLATFORMTEST_GDI_FAIL_COMPATIBLE_BITMAP "gdi.FailCreateCompatibleBitmap"
+// "N Name": once the process has made N font enumerations (EnumFontFamiliesW/ExW) since the
+// control was set, every later one also lists a TrueType family "Name", as if it had been
+// installed meanwhile ("1 Name": the second of two passes sees it, the first does not).
+#define PLATFORMTEST_GDI_FONT_FAMILY_ADDED "gdi.FontFamilyAddedAfter"
+#ifdef __cplusplus
+extern "C" {
+#endif
+// Turns the process's GDI display list on or off, emptying it either way. While on, each DC
+// call that draws, selects what draws or talks to the device adds a line
+// "<dc> <call> <details>", the DC named by kind and order of first appearance ("printer1",
+// "memory1", "window1", "screen1"), with fonts, colours and rectangles in the details. The
+// calls still draw.
+WINBASEAPI void PlatformTest_RecordGdiCalls(BOOL on);
+// The display list as UTF-8 lines. Returns the length of the whole text and copies what fits
+// (terminated) into buffer.
+WINBASEAPI size_t PlatformTest_ReadGdiRecord(char* buffer, size_t size);
+// Writes `window` (a top-level window or a child such as a sheet page) to `pngPath` (a host
+// path) as an RGB PNG of the window's size: the window's thread first paints what is pending
+// in the window and its children; a window with a border gets a plain one-pixel frame. A window
+// of another process of the machine is captured by that process (its default window procedure
+// answers the request). FALSE with the last error.
+WINBASEAPI BOOL PlatformTest_CaptureWindow(HWND window, const char* pngPath);
+#ifdef __cplusplus
+}
+
+inline std::string PlatformTest_GdiRecord() {
+  std::string text(PlatformTest_ReadGdiRecord(nullptr, 0) + 1, '\0');
+  size_t n = PlatformTest_ReadGdiRecord(text.data(), text.size());
+  text.resize(n < text.size() ? n : text.size() - 1);
+  return text;
+}
+#endif

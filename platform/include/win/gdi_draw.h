@@ -104,3 +104,5 @@ WINBASEAPI int WINAPI ExtSelectClipRgn(HDC hdc, HRGN hrgn, int mode);
 WINBASEAPI int WINAPI IntersectClipRect(HDC hdc, int left, int top, int right, int bottom);
 WINBASEAPI int WINAPI ExcludeClipRect(HDC hdc, int left, int top, int right, int bottom);
 WINBASEAPI int WINAPI GetClipBox(HDC hdc, LPRECT lprect);
+
+#include <win/gdi_raster.h>

@@ -356,8 +356,8 @@ WINBASEAPI HCURSOR WINAPI GetCursor(void);
 WINBASEAPI BOOL WINAPI InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);
 WINBASEAPI BOOL WINAPI ValidateRect(HWND hWnd, const RECT* lpRect);
 WINBASEAPI BOOL WINAPI GetUpdateRect(HWND hWnd, LPRECT lpRect, BOOL bErase);
-// Validates the update region. Window device contexts do not exist in the stand-in yet: hdc is
-// NULL, so drawing on it fails without touching anything.
+// Validates the update region and answers a DC of the window's client area (in its top-level
+// window's surface), after WM_ERASEBKGND when the background is to be erased.
 WINBASEAPI HDC WINAPI BeginPaint(HWND hWnd, LPPAINTSTRUCT lpPaint);
 WINBASEAPI BOOL WINAPI EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint);
 
@@ -472,3 +472,5 @@ WINBASEAPI int WINAPI MessageBoxA(HWND hWnd, LPCSTR lpText, LPCSTR lpCaption, UI
 
 // Dialogs and the classic controls.
 #include <win/dialogs.h>
+
+#include <win/user_draw.h>

@@ -78,6 +78,18 @@ StringPtr CreateString(const StringLayout& layout);
 // The text's box (rclBkGround) and the end point of the last glyph's advance.
 POINTL StringEnd(const STROBJ* string);
 
+// A glyph's outline as the realisation draws it (size, escapement, simulated bold and italic),
+// in device pixels relative to its origin on the baseline, y down, 28.4 fixed point, with
+// GetPath's point types: every contour a closed figure of lines and cubic Béziers.
+bool GlyphOutline(FONTOBJ* font, HGLYPH glyph, std::vector<POINTFIX>& points, std::vector<BYTE>& types);
+// A glyph's grey image: 256-level coverage, `width` bytes a row, its top-left corner at
+// (left, top) from the origin (y down).
+struct GreyGlyph {
+  LONG left = 0, top = 0, width = 0, height = 0;
+  std::vector<BYTE> coverage;
+};
+bool GlyphGrey(FONTOBJ* font, HGLYPH glyph, GreyGlyph& out);
+
 // The machine's font families, once each, with whether the family is TrueType.
 struct FontFamily {
   std::u16string name;

@@ -41,14 +41,30 @@ struct PrinterDC {
 
   // A memory DC (CreateCompatibleDC) has no driver: it draws into the bitmap selected into it.
   bool memoryDC = false;
+  // A window DC (GetDC, BeginPaint) has no driver either: it draws into the surface of its
+  // top-level window, through `surfaceView`; GetDC(NULL) is a screen DC that draws nowhere.
+  HWND window = nullptr;
+  bool screenDC = false;
+  std::shared_ptr<struct WindowSurfaceView> surfaceView;
+  // A window DC never draws outside what the window's ancestors let show (its own coordinates).
+  bool clipToVisible = false;
+  Region visibleClip;
   DrawState draw;
+  // The saved states of SaveDC, innermost last.
+  std::vector<DrawState> saved;
 
   SURFOBJ* Surface() const { return engine::LookupSurface(hsurf); }
 };
 
 std::shared_ptr<PrinterDC> LookupDC(HDC hdc);
-// Enters a device context into the DC table and gives it its handle.
+// Enters a device context into the DC table and gives it its handle; nullptr (with
+// ERROR_NOT_ENOUGH_MEMORY) when the process holds its quota of GDI objects.
 HDC InsertDC(std::shared_ptr<PrinterDC> dc);
+// Drops a DC from the table (its handle is refused from then on).
+void RemoveDC(HDC hdc);
+// Whether the DC draws into pixels the stand-in keeps (a memory or window DC) rather than
+// through a graphics driver.
+inline bool RasterDC(const PrinterDC& dc) { return dc.memoryDC || dc.window || dc.screenDC; }
 
 // Reports a document event to the printer's user-interface library. A library without
 // DrvDocumentEvent answers DOCUMENTEVENT_UNSUPPORTED, which every caller tolerates.

@@ -17,6 +17,10 @@ std::shared_ptr<PrinterDC> DrawingDC(HDC hdc);
 
 bool BitmapInUse(const BitmapObject& bitmap);
 
+// The screen's device capabilities (GetDC(NULL), memory DCs compatible with the screen): 96
+// dots per inch, 32 bits a pixel, the machine's screen size.
+void ScreenDeviceInfo(GDIINFO& info);
+
 // ---- Mapping (MM_TEXT): device = logical - window origin + viewport origin -------------
 POINT ToDevice(const DrawState& s, POINT logical);
 POINT ToLogical(const DrawState& s, POINT device);

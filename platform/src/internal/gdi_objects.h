@@ -81,6 +81,18 @@ struct FontObject : GdiObject {
   LOGFONTW logfont{};
 };
 
+// Every GDI handle of the process (objects other than stock ones, and DCs) counts against one
+// quota, as on the platform: past it creation fails, so a leak shows as a failure, not as a
+// machine that slowly runs out.
+constexpr size_t kGdiHandleQuota = 10000;
+// Takes one handle of the quota; false with ERROR_NOT_ENOUGH_MEMORY when none is left.
+bool TakeGdiHandle();
+void ReturnGdiHandle();
+// The handles the process holds now, and the most it has held.
+size_t GdiHandleCount();
+size_t GdiHandlePeak();
+
+// nullptr (ERROR_NOT_ENOUGH_MEMORY) past the quota.
 HGDIOBJ InsertObject(std::shared_ptr<GdiObject> object);
 std::shared_ptr<GdiObject> LookupObject(HGDIOBJ handle);
 template <typename T>

@@ -5,6 +5,10 @@
 #pragma once
 
 #include "internal/engine_objects.h"
+#include <string>
+
+#include <win/user.h>
+
 #include "internal/gdi_drawing.h"
 
 namespace plat::gdi {
@@ -44,5 +48,73 @@ MIX CurrentMix(const DrawState& s);
 engine::Palette BitmapPalette(const BitmapBits& bits, bool deviceMonochrome, COLORREF mono0, COLORREF mono1);
 // BMF_ format of a bit count (0 for none).
 ULONG BitmapFormat(WORD bitCount);
+
+// ---- Raster DCs: memory bitmaps and window surfaces ---------------------------------------------
+// The pixels a raster DC draws into: the memory DC's bitmap, or the part of a top-level window's
+// surface that a window DC covers (its origin at `origin` in the surface). None for a screen DC.
+struct RasterPixels {
+  BitmapBits* bits = nullptr;
+  POINT origin{0, 0};
+  LONG width = 0, height = 0;
+};
+RasterPixels PixelsOf(const PrinterDC& dc);
+// The window DC's part of its top-level window's surface (gdi_window_dc.cpp).
+RasterPixels WindowPixels(const PrinterDC& dc);
+// The surface of a top-level window; nullptr before anything painted it.
+std::shared_ptr<BitmapBits> WindowSurface(HWND top);
+// GetSysColor's colour of an index (0 beyond them).
+COLORREF SystemColor(int index);
+// The icons the process holds (USER objects, as windows are).
+size_t IconCount();
+// Writes a window of this process as a PNG file (gdi_capture.cpp); false with the last error.
+bool CaptureLocalWindow(HWND hwnd, const std::string& path);
+// A capture request that came as WM_COPYDATA, answered for the default window procedure.
+bool AnswerCaptureRequest(HWND hwnd, const COPYDATASTRUCT* data, LRESULT& result);
+// LoadImageW's IMAGE_ICON: a module's RT_GROUP_ICON or an .ico file (LR_LOADFROMFILE), the
+// entry nearest cx x cy (0: 32).
+HANDLE LoadIconImage(HINSTANCE module, LPCWSTR name, int cx, int cy, UINT flags);
+
+// A pixel of a bitmap as RGB (its colour table, masks or byte order; a 1-bit bitmap without a
+// table is black and white), and a pixel written from RGB (the nearest entry of a table).
+COLORREF PixelColor(const BitmapBits& bits, LONG x, LONG y);
+void SetPixelColor(BitmapBits& bits, LONG x, LONG y, COLORREF color);
+
+// The colours of the destination's pixels: the device's own palette, as its driver gave it
+// (DEVINFO::hpalDefault), or the palette of a raster DC's bits (a monochrome device bitmap
+// holds black 0 and white 1 bits).
+engine::Palette DevicePaletteOf(const PrinterDC& dc);
+
+// Where a call draws: the printer's surface through the functions its driver hooks, or the
+// pixels of a raster DC, which the engine draws into itself.
+struct Target {
+  SURFOBJ* surface = nullptr;
+  HSURF own = nullptr;  // the bitmap surface laid over a raster DC's bits
+  bool bitmap = false;
+  PFN_DrvCopyBits copyBits = nullptr;
+  PFN_DrvBitBlt bitBlt = nullptr;
+  PFN_DrvStretchBlt stretchBlt = nullptr;
+  PFN_DrvTransparentBlt transparentBlt = nullptr;
+  PFN_DrvGradientFill gradientFill = nullptr;
+
+  Target() = default;
+  Target(const Target&) = delete;
+  Target& operator=(const Target&) = delete;
+  ~Target();
+};
+// False (with the last error) when the DC has nothing to draw into; a screen DC answers false
+// with ERROR_SUCCESS: it draws nowhere, and its callers report success.
+bool TargetOf(PrinterDC& dc, Target& t);
+
+// The brush as a raster target takes it: a solid colour becomes one of the target's own pixels.
+BRUSHOBJ* TargetBrush(PrinterDC& dc, BRUSHOBJ* brush, engine::BrushPtr& holder);
+
+// Paints `region` (device units, already inside the DC's clip) with `brush` under the ROP3.
+bool PaintRegion(PrinterDC& dc, const Region& region, BRUSHOBJ* brush, BYTE rop3);
+// The ROP3 that does with a pattern what a ROP2 does with a pen or brush.
+BYTE Rop3OfRop2(int rop2);
+
+// Strokes and/or fills a device path in a raster DC's pixels: fills by scanline over pixel
+// centres (no anti-aliasing), cosmetic lines one pixel wide, wide lines widened and filled.
+bool RasterRenderPath(PrinterDC& dc, const DevicePath& path, const RenderOp& op);
 
 }  // namespace plat::gdi

@@ -58,6 +58,14 @@ struct DrawState {
   COLORADJUSTMENT colorAdjustment{sizeof(COLORADJUSTMENT), 0, 0, 10000, 10000, 10000, 0, 10000, 0, 0, 0, 0};
   FLOAT miterLimit = 10.0f;
 
+  // Logical to device: (logical - windowOrg) * viewportExt / windowExt + viewportOrg, the
+  // extents 1:1 in MM_TEXT; a right-to-left layout then mirrors x across `mirrorWidth`.
+  int mapMode = MM_TEXT;
+  SIZE windowExt{1, 1};
+  SIZE viewportExt{1, 1};
+  DWORD layout = 0;
+  LONG mirrorWidth = 0;
+  UINT textAlign = 0;
   POINT windowOrg{0, 0};
   POINT viewportOrg{0, 0};
   POINT brushOrg{0, 0};

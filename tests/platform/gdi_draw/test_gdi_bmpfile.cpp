@@ -140,8 +140,9 @@ TEST_F(BmpFiles, DamagedFilesAreRefused) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
   Write(u"C:\\good.bmp", good);
   SetLastError(kErrorMarker);
+  // A bitmap file is no icon file.
   EXPECT_EQ(LoadImageW(nullptr, u"C:\\good.bmp", IMAGE_ICON, 0, 0, LR_LOADFROMFILE), nullptr);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_DATA));
   HANDLE image = LoadImageW(nullptr, u"C:\\good.bmp", IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
   EXPECT_NE(image, nullptr);
   DeleteObject(image);
