@@ -179,13 +179,14 @@ BOOL APIENTRY DrvQueryAdvanceWidths(DHPDEV dhpdev, FONTOBJ* pfo, ULONG iMode, HG
     return FALSE;
   }
   XFORMOBJ* transform = FONTOBJ_pxoGetXform(pfo);
+  // The vector in 28.4 device units, so that the widths come out as 28.4 values too.
   POINTL unit{4096, 0};
   POINTL device{0, 0};
-  if (transform == nullptr || !XFORMOBJ_bApplyXform(transform, XF_LTOL, 1, &unit, &device)) {
+  if (transform == nullptr || !XFORMOBJ_bApplyXform(transform, XF_LTOFX, 1, &unit, &device)) {
     Pdev_ReportError(pdev, kWidthsNoteModule, kNoteWidthsNoTransform);
     return FALSE;
   }
-  // s: device units of 4096 font units along the baseline, rounded up.
+  // s: 28.4 device units of 4096 font units along the baseline, rounded up.
   const double length = std::sqrt(static_cast<double>(device.x) * device.x + static_cast<double>(device.y) * device.y);
   const LONGLONG s = static_cast<LONGLONG>(std::ceil(length));
   USHORT* widths = static_cast<USHORT*>(pvWidths);

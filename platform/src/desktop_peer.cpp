@@ -24,7 +24,8 @@ constexpr uint32_t kMagic = 0x4B44534Bu;  // "KSDK"
 constexpr uint32_t kPayloadLimit = 64u << 20;
 constexpr uint32_t kArgLimit = 8;
 
-enum class Kind : uint32_t { Post = 1, Send = 2, Invoke = 3 };
+// PostThread carries the thread id where the others carry the window.
+enum class Kind : uint32_t { Post = 1, Send = 2, Invoke = 3, PostThread = 4, Input = 5 };
 
 struct Request {
   uint32_t magic;
@@ -138,6 +139,18 @@ void Serve(int fd) {
       SendReply(fd, ok, 0, ok ? 0 : GetLastError(), none);
       break;
     }
+    case Kind::PostThread: {
+      bool ok = PostToThread(static_cast<DWORD>(request.hwnd), request.message, request.wParam, request.lParam);
+      SendReply(fd, ok, 0, ok ? 0 : GetLastError(), none);
+      break;
+    }
+    case Kind::Input: {
+      bool ok = args.size() == 3 &&
+                QueueInputLocal(hwnd, request.message, request.wParam, request.lParam,
+                                POINT{static_cast<LONG>(args[0]), static_cast<LONG>(args[1])}, args[2] != 0);
+      SendReply(fd, ok, 0, ok ? 0 : GetLastError(), none);
+      break;
+    }
     case Kind::Send: {
       message->hwnd = hwnd;
       message->message = request.message;
@@ -179,11 +192,10 @@ void Listen(int listener) {
 
 // Connects to the peer of the window's process and writes the request; -1 with the error set
 // when the process is gone.
-int Connect(const WindowRecord& target, const Request& request, const std::vector<LONG_PTR>& args,
-            const std::vector<BYTE>& payload) {
+int Connect(int pid, const Request& request, const std::vector<LONG_PTR>& args, const std::vector<BYTE>& payload) {
   sockaddr_un address;
   int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0 || !FillAddress(PeerPath(target.pid), address) ||
+  if (fd < 0 || !FillAddress(PeerPath(pid), address) ||
       connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
     if (fd >= 0) close(fd);
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -252,19 +264,42 @@ void StopPeerLocked() {
   g_listener = -1;
 }
 
-bool RemotePost(const WindowRecord& target, UINT message, WPARAM wParam, LPARAM lParam) {
-  Request request{kMagic, static_cast<uint32_t>(Kind::Post), FromHwnd(target.hwnd), message, 0, wParam, lParam, 0, 0};
-  int fd = Connect(target, request, {}, {});
-  if (fd < 0) return false;
+namespace {
+
+// A post's answer comes at once: the receiver only queues it. `gone` is the error when the
+// receiving process is not there.
+bool PostRequest(int pid, const Request& request, DWORD gone, const std::vector<LONG_PTR>& args = {}) {
+  int fd = Connect(pid, request, args, {});
+  if (fd < 0) {
+    SetLastError(gone);
+    return false;
+  }
   Reply reply{};
   bool got = ReadAll(fd, &reply, sizeof reply) && reply.magic == kMagic;
   close(fd);
   if (!got) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    SetLastError(gone);
     return false;
   }
   if (!reply.ok) SetLastError(reply.error);
   return reply.ok != 0;
+}
+
+}  // namespace
+
+bool RemotePost(const WindowRecord& target, UINT message, WPARAM wParam, LPARAM lParam) {
+  Request request{kMagic, static_cast<uint32_t>(Kind::Post), FromHwnd(target.hwnd), message, 0, wParam, lParam, 0, 0};
+  return PostRequest(target.pid, request, ERROR_INVALID_WINDOW_HANDLE);
+}
+
+bool RemotePostThread(int pid, DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
+  Request request{kMagic, static_cast<uint32_t>(Kind::PostThread), threadId, message, 0, wParam, lParam, 0, 0};
+  return PostRequest(pid, request, ERROR_INVALID_THREAD_ID);
+}
+
+bool RemoteInput(const WindowRecord& target, UINT message, WPARAM wParam, LPARAM lParam, POINT pt, bool key) {
+  Request request{kMagic, static_cast<uint32_t>(Kind::Input), FromHwnd(target.hwnd), message, 3, wParam, lParam, 0, 0};
+  return PostRequest(target.pid, request, ERROR_INVALID_WINDOW_HANDLE, {pt.x, pt.y, key ? 1 : 0});
 }
 
 bool RemoteSend(const WindowRecord& target, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeoutMs,
@@ -289,7 +324,7 @@ bool RemoteSend(const WindowRecord& target, UINT message, WPARAM wParam, LPARAM 
                   message == WM_COPYDATA || message == WM_SETTEXT || message == WM_GETTEXT ? 0 : lParam,
                   static_cast<uint32_t>(payload.size()), 0};
   if (message == WM_GETTEXT && !lParam) request.wParam = 0;
-  int fd = Connect(target, request, {}, payload);
+  int fd = Connect(target.pid, request, {}, payload);
   if (fd < 0) return false;
   Reply reply{};
   std::vector<BYTE> back;
@@ -314,7 +349,7 @@ bool RemoteSend(const WindowRecord& target, UINT message, WPARAM wParam, LPARAM 
 bool RemoteInvoke(const WindowRecord& target, RemoteCall call, const std::vector<LONG_PTR>& args, LRESULT& result) {
   Request request{kMagic, static_cast<uint32_t>(Kind::Invoke), FromHwnd(target.hwnd), static_cast<uint32_t>(call),
                   static_cast<uint32_t>(args.size()), 0, 0, 0, 0};
-  int fd = Connect(target, request, args, {});
+  int fd = Connect(target.pid, request, args, {});
   if (fd < 0) return false;
   Reply reply{};
   std::vector<BYTE> back;

@@ -17,6 +17,7 @@
 #include <win/process.h>
 #include <win/system.h>
 
+#include "internal/clock.h"
 #include "internal/desktop.h"
 #include "internal/machine.h"
 #include "internal/process_table.h"
@@ -258,7 +259,7 @@ void JoinDesktop() {
   StartPeerLocked();
 }
 
-unsigned long long ClockNow() { return GetTickCount64(); }
+unsigned long long ClockNow() { return clock::Now(); }
 
 std::string JsonString(std::u16string_view text) {
   std::string utf8 = ToUtf8(text), out = "\"";

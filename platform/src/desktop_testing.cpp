@@ -5,6 +5,7 @@
 #include <sstream>
 #include <string>
 
+#include "internal/controls.h"
 #include "internal/desktop_script.h"
 #include "internal/machine.h"
 #include "internal/process_table.h"
@@ -34,6 +35,20 @@ WINBASEAPI BOOL PlatformTest_AddMachineProcess(DWORD pid, const WCHAR* image) {
   record.priorityClass = 0x20;
   plat::WriteProcessRecord(record);
   return TRUE;
+}
+
+WINBASEAPI void PlatformTest_FailProgramStart(const WCHAR* fileName, DWORD error) {
+  if (!fileName || !*fileName) return;
+  std::string name = plat::ToUtf8(plat::WideView(fileName));
+  std::istringstream old(plat::GetControl("StartFailure").value_or(""));
+  std::string kept, line;
+  while (std::getline(old, line)) {
+    std::istringstream fields(line);
+    std::string program;
+    if ((fields >> program) && !plat::EqualsNoCaseUtf8(program, name)) kept += line + "\n";
+  }
+  if (error) kept += name + " " + std::to_string(error) + "\n";
+  plat::SetMachineControl("StartFailure", kept.empty() ? std::nullopt : std::optional<std::string_view>(kept));
 }
 
 WINBASEAPI size_t PlatformTest_ReadCallLog(char* buffer, size_t size) {

@@ -75,7 +75,9 @@ BOOL Track(HMENU hMenu, UINT flags, int x, int y, HWND owner) {
   bool notify = !(flags & TPM_NONOTIFY);
   if (notify) {
     SendMessageW(owner, WM_ENTERMENULOOP, TRUE, 0);
-    SendMessageW(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(hMenu), 0);
+    // lParam: the position (0 for a pop-up of its own) and, in the high word, a system menu.
+    SendMessageW(owner, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(hMenu),
+                 plat::menus::IsSystemMenu(hMenu) ? static_cast<LPARAM>(1) << 16 : 0);
     // The owner may have changed the items while the menu was being prepared.
     items.clear();
     if (!plat::menus::ShownItems(hMenu, items)) {

@@ -2,14 +2,20 @@
 // A thread's messages come out in this order: sent messages (handled, never returned), posted
 // messages in order, input, sent messages again, WM_PAINT, WM_TIMER; WM_QUIT once no posted
 // message is left. The status monitor tells posted from sent announcements by exactly this.
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <string>
 
 #include <win/process.h>
 #include <win/user.h>
 
 #include "internal/desktop.h"
 #include "internal/unicode.h"
+#include "internal/waitable.h"
 
 namespace plat::desktop {
 
@@ -115,6 +121,7 @@ bool TakeLocked(ThreadQueue& queue, MSG& out, HWND filter, UINT low, UINT high, 
     if (remove) queue.input.erase(it);
     return true;
   }
+  if (InRange(WM_MOUSEHOVER, low, high) && TakeHoverLocked(queue, filter, remove, out)) return true;
   if (!queue.sent.empty()) {
     handledSent = true;
     return false;
@@ -139,6 +146,7 @@ bool TakeLocked(ThreadQueue& queue, MSG& out, HWND filter, UINT low, UINT high, 
 bool Retrieve(LPMSG msg, HWND filter, UINT low, UINT high, bool remove, bool wait) {
   std::shared_ptr<ThreadQueue> queue = CurrentQueue();
   for (;;) {
+    plat::SuspensionPoint();
     while (HandleOneSent(queue)) {
     }
     std::unique_lock<std::mutex> lock(Lock());
@@ -156,6 +164,24 @@ bool Retrieve(LPMSG msg, HWND filter, UINT low, UINT high, bool remove, bool wai
 }
 
 }  // namespace
+
+bool PostToThread(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
+  std::lock_guard<std::mutex> guard(Lock());
+  std::shared_ptr<ThreadQueue> queue = QueueLocked(threadId);
+  if (!queue) {
+    SetLastError(ERROR_INVALID_THREAD_ID);
+    return false;
+  }
+  // Inside the platform's own modal loops a thread message is never seen by the thread's loop.
+  if (queue->platformModal > 0) return true;
+  if (queue->posted.size() >= kPostedLimit) {
+    SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+    return false;
+  }
+  queue->posted.push_back(MakeMessage(nullptr, message, wParam, lParam));
+  queue->changed.notify_all();
+  return true;
+}
 
 bool PostLocal(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   std::lock_guard<std::mutex> guard(Lock());
@@ -354,28 +380,21 @@ bool PostTo(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return RemotePost(record, message, wParam, lParam);
 }
 
-bool PostToThread(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
-  std::lock_guard<std::mutex> guard(Lock());
-  std::shared_ptr<ThreadQueue> queue = QueueLocked(threadId);
-  if (!queue) {
-    SetLastError(ERROR_INVALID_THREAD_ID);
-    return false;
-  }
-  // Inside the platform's own modal loops a thread message is never seen by the thread's loop.
-  if (queue->platformModal > 0) return true;
-  if (queue->posted.size() >= kPostedLimit) {
-    SetLastError(ERROR_NOT_ENOUGH_QUOTA);
-    return false;
-  }
-  queue->posted.push_back(MakeMessage(nullptr, message, wParam, lParam));
-  queue->changed.notify_all();
-  return true;
+// The host process a thread id belongs to (thread ids are host thread ids); 0 when none.
+int ThreadProcess(DWORD threadId) {
+  if (!threadId) return 0;
+  std::ifstream status("/proc/" + std::to_string(threadId) + "/status");
+  std::string line;
+  while (std::getline(status, line))
+    if (line.rfind("Tgid:", 0) == 0) return std::atoi(line.c_str() + 5);
+  return 0;
 }
 
 bool HasWork(const std::shared_ptr<ThreadQueue>& queue, DWORD mask) {
   std::lock_guard<std::mutex> guard(Lock());
   if ((mask & QS_POSTMESSAGE) && (!queue->posted.empty() || queue->quit)) return true;
-  if ((mask & QS_INPUT) && !queue->input.empty()) return true;
+  MSG hover;
+  if ((mask & QS_INPUT) && (!queue->input.empty() || TakeHoverLocked(*queue, nullptr, false, hover))) return true;
   HWND paint;
   if ((mask & QS_PAINT) && AnyPaintLocked(*queue, nullptr, paint)) return true;
   if ((mask & QS_TIMER) && DueTimerLocked(*queue, nullptr, ClockNow())) return true;
@@ -410,6 +429,8 @@ WINBASEAPI BOOL WINAPI PostThreadMessageW(DWORD idThread, UINT Msg, WPARAM wPara
     SetLastError(ERROR_MESSAGE_SYNC_ONLY);
     return FALSE;
   }
+  int owner = ThreadProcess(idThread);
+  if (owner > 0 && owner != getpid()) return RemotePostThread(owner, idThread, Msg, wParam, lParam);
   return PostToThread(idThread, Msg, wParam, lParam);
 }
 
@@ -525,6 +546,7 @@ WINBASEAPI DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pH
   std::shared_ptr<ThreadQueue> queue = CurrentQueue();
   unsigned long long deadline = ClockNow() + dwMilliseconds;
   for (;;) {
+    plat::SuspensionPoint();
     while (HandleOneSent(queue)) {
     }
     if (nCount) {

@@ -13,11 +13,14 @@
 #include <cstring>
 #include <fstream>
 #include <mutex>
+#include <optional>
+#include <sstream>
 #include <vector>
 
 #include <win/modules.h>
 #include <win/process.h>
 
+#include "internal/controls.h"
 #include "internal/desktop.h"
 #include "internal/machine.h"
 #include "internal/process_table.h"
@@ -27,6 +30,8 @@
 extern char** environ;
 
 namespace {
+
+constexpr char kControlStartFailure[] = "StartFailure";
 
 constexpr char kEnvRoot[] = "PLATFORM_ROOT";
 constexpr char kEnvFolder[] = "PLATFORM_CWD";
@@ -95,6 +100,27 @@ Found LocateFromCommandLine(std::u16string_view line) {
     while (end < line.size() && IsBlank(line[end])) ++end;
     if (end >= line.size()) return last;
   }
+}
+
+// The error a test made the program's start fail with (the control "StartFailure": one line
+// "FILENAME ERROR" per program, ERROR_FILE_NOT_FOUND standing for an absent program); 0 when
+// it starts.
+DWORD StartFailure(std::u16string_view windowsPath) {
+  std::optional<std::string> text = plat::GetControl(kControlStartFailure);
+  if (!text) return 0;
+  size_t slash = windowsPath.find_last_of(u"\\/");
+  std::string name = plat::ToUtf8(slash == std::u16string_view::npos ? windowsPath : windowsPath.substr(slash + 1));
+  std::istringstream lines(*text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::string program;
+    unsigned long error = ERROR_FILE_NOT_FOUND;
+    if (!(fields >> program)) continue;
+    fields >> error;
+    if (plat::EqualsNoCaseUtf8(program, name)) return static_cast<DWORD>(error);
+  }
+  return 0;
 }
 
 bool IsHostProgram(const std::string& hostPath) {
@@ -185,6 +211,10 @@ WINBASEAPI BOOL WINAPI CreateProcessW(LPCWSTR lpApplicationName, LPWSTR lpComman
                                     : LocateFromCommandLine(commandLine);
   if (program.error != ERROR_SUCCESS) {
     SetLastError(program.error);
+    return FALSE;
+  }
+  if (DWORD refused = StartFailure(program.path.windows)) {
+    SetLastError(refused);
     return FALSE;
   }
   if (!IsHostProgram(program.path.host)) {

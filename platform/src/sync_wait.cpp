@@ -7,11 +7,12 @@
 
 #include <win/process.h>
 
+#include "internal/clock.h"
 #include "internal/waitable.h"
 
 namespace {
 
-constexpr auto kPollInterval = std::chrono::milliseconds(2);
+constexpr DWORD kPollMs = 2;
 
 std::mutex& WaitLock() {
   static std::mutex* lock = new std::mutex;  // outlives static destructors of callers
@@ -62,8 +63,10 @@ DWORD Wait(DWORD count, const HANDLE* handles, bool waitAll, DWORD milliseconds)
   }
   std::vector<std::shared_ptr<plat::Waitable>> objects;
   if (!CollectObjects(count, handles, objects)) return WAIT_FAILED;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  // The deadline is on the machine's clock, so a scaled or manual clock ends the wait.
+  ULONGLONG deadline = plat::clock::Now() + milliseconds;
   for (;;) {
+    plat::SuspensionPoint();
     unsigned long long seen;
     {
       std::lock_guard<std::mutex> guard(WaitLock());
@@ -71,12 +74,10 @@ DWORD Wait(DWORD count, const HANDLE* handles, bool waitAll, DWORD milliseconds)
     }
     DWORD result = TryOnce(objects, waitAll);
     if (result != WAIT_TIMEOUT) return result;
-    auto now = std::chrono::steady_clock::now();
-    if (milliseconds != INFINITE && now >= deadline) return WAIT_TIMEOUT;
-    auto until = now + kPollInterval;
-    if (milliseconds != INFINITE && deadline < until) until = deadline;
+    if (milliseconds != INFINITE && plat::clock::Now() >= deadline) return WAIT_TIMEOUT;
+    DWORD slice = milliseconds == INFINITE ? kPollMs : plat::clock::RealWaitMs(deadline, kPollMs);
     std::unique_lock<std::mutex> lock(WaitLock());
-    WaitChanged().wait_until(lock, until, [&] { return Generation() != seen; });
+    WaitChanged().wait_for(lock, std::chrono::milliseconds(slice), [&] { return Generation() != seen; });
   }
 }
 

@@ -14,6 +14,7 @@
 
 #include <win/system.h>
 
+#include "internal/clock.h"
 #include "internal/codepages.h"
 #include "internal/controls.h"
 #include "internal/machine.h"
@@ -27,30 +28,6 @@ constexpr size_t kDebugOutputLimit = 4u << 20;
 
 std::mutex g_debugLock;
 std::string* g_debugOutput = new std::string;  // outlives static destructors of callers
-
-ULONGLONG HostMilliseconds() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<ULONGLONG>(now.tv_sec) * 1000u + static_cast<ULONGLONG>(now.tv_nsec) / 1000000u;
-}
-
-// A frozen clock, when a test set one: the value as text, in milliseconds.
-bool ControlledTicks(ULONGLONG& ticks) {
-  std::optional<std::string> text = plat::GetControl(plat::kControlTickCount);
-  if (!text || text->empty()) return false;
-  ticks = std::strtoull(text->c_str(), nullptr, 0);
-  return true;
-}
-
-void AdvanceControlledTicks(ULONGLONG by) {
-  ULONGLONG ticks = 0;
-  if (!ControlledTicks(ticks)) return;
-  std::string next = std::to_string(ticks + by);
-  if (plat::HasProcessControl(plat::kControlTickCount))
-    plat::SetProcessControl(plat::kControlTickCount, next);
-  else
-    plat::SetMachineControl(plat::kControlTickCount, next);
-}
 
 void FillSystemTime(const tm& parts, long nanoseconds, LPSYSTEMTIME out) {
   out->wYear = static_cast<WORD>(parts.tm_year + 1900);
@@ -109,27 +86,12 @@ void ClearCapturedDebugOutput(bool machineWide) {
 
 extern "C" {
 
-WINBASEAPI ULONGLONG WINAPI GetTickCount64(void) {
-  ULONGLONG ticks = 0;
-  return ControlledTicks(ticks) ? ticks : HostMilliseconds();
-}
+WINBASEAPI ULONGLONG WINAPI GetTickCount64(void) { return plat::clock::Now(); }
 
 WINBASEAPI DWORD WINAPI GetTickCount(void) { return static_cast<DWORD>(GetTickCount64()); }
 
-// Sleep waits in real time; under a frozen clock it also moves that clock on by the time
-// slept, so a wait measured with GetTickCount ends as it would on a running clock.
 WINBASEAPI void WINAPI Sleep(DWORD dwMilliseconds) {
-  if (dwMilliseconds == 0) {
-    sched_yield();
-    return;
-  }
-  if (dwMilliseconds == INFINITE) {
-    for (;;) pause();
-  }
-  timespec wait{static_cast<time_t>(dwMilliseconds / 1000), static_cast<long>(dwMilliseconds % 1000) * 1000000L};
-  while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
-  }
-  AdvanceControlledTicks(dwMilliseconds);
+  plat::clock::SleepFor(dwMilliseconds, __builtin_return_address(0));
 }
 
 WINBASEAPI DWORD WINAPI GetCurrentThreadId(void) { return static_cast<DWORD>(syscall(SYS_gettid)); }

@@ -1,5 +1,6 @@
 #include <cstdlib>
 
+#include "internal/clock.h"
 #include "internal/controls.h"
 #include "internal/machine.h"
 #include "platform_testing.h"
@@ -9,6 +10,7 @@ extern "C" {
 WINBASEAPI void PlatformTest_UseMachine(const char* root) {
   setenv("PLATFORM_ROOT", root, 1);
   plat::ClearProcessControls();
+  plat::clock::UseReal();
   plat::ResetMachine(root);
 }
 
@@ -20,6 +22,10 @@ WINBASEAPI void PlatformTest_SetControl(const char* name, const char* value, BOO
     plat::SetProcessControl(name, v);
 }
 
-WINBASEAPI void PlatformTest_ClearProcessControls(void) { plat::ClearProcessControls(); }
+// The manual clock is the process's own too.
+WINBASEAPI void PlatformTest_ClearProcessControls(void) {
+  plat::ClearProcessControls();
+  plat::clock::UseReal();
+}
 
 }  // extern "C"

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "internal/clock.h"
 #include "internal/controls.h"
 #include "internal/system_state.h"
 #include "platform_testing.h"
@@ -70,19 +71,15 @@ WINBASEAPI void PlatformTest_SetImageName(const char* fileName, BOOL machineWide
   Set(plat::kControlImageName, Text(fileName), machineWide);
 }
 
-WINBASEAPI void PlatformTest_SetTickCount(ULONGLONG milliseconds, BOOL machineWide) {
-  Set(plat::kControlTickCount, std::to_string(milliseconds), machineWide);
-}
+WINBASEAPI void PlatformTest_UseManualClock(ULONGLONG startMs) { plat::clock::UseManual(startMs); }
 
-WINBASEAPI void PlatformTest_AdvanceTickCount(ULONGLONG milliseconds) {
-  std::optional<std::string> now = plat::GetControl(plat::kControlTickCount);
-  if (!now || now->empty()) return;
-  std::string next = std::to_string(std::strtoull(now->c_str(), nullptr, 0) + milliseconds);
-  Set(plat::kControlTickCount, next, !plat::HasProcessControl(plat::kControlTickCount));
-}
+WINBASEAPI void PlatformTest_AdvanceClock(ULONGLONG milliseconds) { plat::clock::Advance(milliseconds); }
 
-WINBASEAPI void PlatformTest_ReleaseTickCount(BOOL machineWide) {
-  Set(plat::kControlTickCount, std::nullopt, machineWide);
+WINBASEAPI void PlatformTest_SetClockScale(double factor) { plat::clock::SetScale(factor); }
+
+WINBASEAPI void PlatformTest_UseRealClock(void) {
+  plat::clock::UseReal();
+  plat::clock::SetScale(1);
 }
 
 WINBASEAPI void PlatformTest_FailAllocation(DWORD nth, BOOL andLater, BOOL machineWide) {

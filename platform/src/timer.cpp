@@ -5,7 +5,9 @@
 
 #include <win/user.h>
 
+#include "internal/clock.h"
 #include "internal/desktop.h"
+#include "internal/unicode.h"
 
 using namespace plat::desktop;
 
@@ -43,7 +45,8 @@ WINBASEAPI UINT_PTR WINAPI SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, 
     queue->changed.notify_all();
   }
   LogCall("\"event\":\"timer\",\"hwnd\":" + std::to_string(FromHwnd(hWnd)) + ",\"id\":" + std::to_string(id) +
-          ",\"elapse\":" + std::to_string(elapse));
+          ",\"elapse\":" + std::to_string(elapse) + ",\"caller\":" +
+          JsonString(plat::FromUtf8(plat::clock::DescribeCaller(__builtin_return_address(0)))));
   return hWnd ? (id ? id : 1) : id;
 }
 

@@ -656,8 +656,12 @@ WINBASEAPI LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPA
       }
       return 0;
     case WM_SYSKEYDOWN:
-      // Alt+F4 closes the window as its system menu's Close does.
-      if (wParam == 0x73 && (lParam & (1 << 29))) SendMessageW(hWnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+      // Alt+F4 closes the top-level window the key reached, as its system menu's Close does.
+      if (wParam == VK_F4 && (lParam & (1 << 29))) {
+        HWND top = hWnd;
+        while ((GetWindowLongPtrW(top, GWL_STYLE) & WS_CHILD) && GetParent(top)) top = GetParent(top);
+        SendMessageW(top, WM_SYSCOMMAND, SC_CLOSE, 0);
+      }
       return 0;
     case WM_SETCURSOR: {
       HWND parent = nullptr;

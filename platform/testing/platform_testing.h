@@ -118,7 +118,7 @@ WINBASEAPI BOOL PlatformTest_SpoolerJobFile(DWORD jobId, char* path, DWORD size)
 //   (LANGID, decimal or 0x...), "OsVersion" ("major.minor.build"), "OsServicePack",
 //   "ProcessorArchitecture" (PROCESSOR_ARCHITECTURE_*), "ComputerName", "UserName" (default
 //   "User"), "UserNameUnreadable" ("1"), "ImageName" (the calling program, see Modules),
-//   "TickCount" (a frozen clock, ms), "FailAllocation" ("N" or "N+"), "DebugOutputToMachine" ("1").
+//   "ClockScale" ("FACTOR BASE HOSTREF"), "FailAllocation" ("N" or "N+"), "DebugOutputToMachine" ("1").
 
 #ifdef __cplusplus
 extern "C" {
@@ -140,12 +140,26 @@ WINBASEAPI void PlatformTest_SetUserName(const char* name, BOOL machineWide);
 // GetUserNameW fails (ERROR_ACCESS_DENIED) while set.
 WINBASEAPI void PlatformTest_SetUserNameUnreadable(BOOL unreadable, BOOL machineWide);
 WINBASEAPI void PlatformTest_SetImageName(const char* fileName, BOOL machineWide);
-// Freezes the tick clock at `milliseconds`; it then moves only when advanced or by Sleep.
-WINBASEAPI void PlatformTest_SetTickCount(ULONGLONG milliseconds, BOOL machineWide);
-// Moves a frozen clock on (the process's own when it has one, else the machine's).
-WINBASEAPI void PlatformTest_AdvanceTickCount(ULONGLONG milliseconds);
-// Back to the running clock.
-WINBASEAPI void PlatformTest_ReleaseTickCount(BOOL machineWide);
+// The clock that GetTickCount, Sleep, timers and every time-out wait read (socket time-outs
+// excepted). Real unless set.
+// Manual, for this process alone: it stands at startMs and moves only when advanced or when a
+// Sleep(n) passes, which adds n and returns at once (sleeps of several threads add up); timers
+// fall due at the next pump after it passes them, time-out waits end once it passes them.
+WINBASEAPI void PlatformTest_UseManualClock(ULONGLONG startMs);
+// Moves the manual clock on and wakes every wait of the process to look at it.
+WINBASEAPI void PlatformTest_AdvanceClock(ULONGLONG milliseconds);
+// Scaled, machine-wide: every process's clock runs `factor` times as fast as real time from
+// now on (1 or less than or equal to 0: real time), for runs of several programs.
+WINBASEAPI void PlatformTest_SetClockScale(double factor);
+// This process's manual clock off, and the machine's scale back to 1.
+WINBASEAPI void PlatformTest_UseRealClock(void);
+#ifdef __cplusplus
+// Older names of the manual clock (the machineWide flags are ignored: the manual clock is one
+// process's), kept so that tests written against them read the same.
+inline void PlatformTest_SetTickCount(ULONGLONG milliseconds, BOOL) { PlatformTest_UseManualClock(milliseconds); }
+inline void PlatformTest_AdvanceTickCount(ULONGLONG milliseconds) { PlatformTest_AdvanceClock(milliseconds); }
+inline void PlatformTest_ReleaseTickCount(BOOL) { PlatformTest_UseRealClock(); }
+#endif
 // The nth allocation from now fails (and every later one with andLater); nth 0 turns it off.
 WINBASEAPI void PlatformTest_FailAllocation(DWORD nth, BOOL andLater, BOOL machineWide);
 
@@ -383,6 +397,25 @@ WINBASEAPI void PlatformTest_ClearBoxAnswers(void);
 // of the machine whose program is `image` (a Windows path): EnumProcesses lists it and the
 // module queries name it. FALSE when no such process runs.
 WINBASEAPI BOOL PlatformTest_AddMachineProcess(DWORD pid, const WCHAR* image);
+// Injected input, queued in the receiving thread's input queue as the user's would be.
+// Mouse: `message` is WM_MOUSEMOVE, WM_LBUTTONDOWN/UP or WM_RBUTTONDOWN/UP at the screen point
+// (x, y); the deepest visible window there answers WM_NCHITTEST (HTTRANSPARENT passes the
+// point on to the window below) and gets WM_SETCURSOR sent, then the client message (client
+// coordinates) or the non-client one (WM_NC..., the hit-test code, screen coordinates) is
+// queued; the window that left the pointer gets its tracked WM_MOUSELEAVE. Returns the window
+// that took the input, NULL when none did.
+WINBASEAPI HWND PlatformTest_MouseInput(int x, int y, UINT message);
+// A key going down or up, to the focus window of the foreground window's thread (the
+// foreground window itself when the focus lies elsewhere), with the platform's lParam. Keys
+// held (VK_MENU for Alt, VK_CONTROL) change the message as on the platform: Alt+F4 arrives as
+// WM_SYSKEYDOWN with the context bit, which DefWindowProcW turns into SC_CLOSE.
+WINBASEAPI BOOL PlatformTest_KeyInput(WORD virtualKey, BOOL down);
+// Types the text into the focus window: each character as VK_PACKET down, WM_CHAR, VK_PACKET up.
+WINBASEAPI BOOL PlatformTest_TypeText(const WCHAR* text);
+// Makes every start of the program `fileName` (a file name, without case) fail with `error`,
+// through CreateProcessW and ShellExecute alike: ERROR_FILE_NOT_FOUND stands for an absent
+// program; 0 lets it start again. Machine-wide.
+WINBASEAPI void PlatformTest_FailProgramStart(const WCHAR* fileName, DWORD error);
 // The machine's call log as UTF-8 JSON lines. Returns the length of the whole text and copies
 // what fits (terminated) into buffer.
 WINBASEAPI size_t PlatformTest_ReadCallLog(char* buffer, size_t size);

@@ -373,5 +373,52 @@ TEST_F(ReplayJob, ASpoolFileThatCannotBeWrittenFailsTheJob) {
   EXPECT_EQ(pdev()->jobCtl.flags & JF_JOB_OPEN, 0u);
 }
 
+TEST_F(ReplayJob, DriverDuplexCopiesPlayEveryCopysBacksBeforeTheFronts) {
+  Change([](RenderDevmode& s) {
+    s.dmPrivate.bDocumentStyle = 4;
+    s.dmPublic.dmCopies = 2;
+    s.dmPublic.dmCollate = DMCOLLATE_TRUE;
+  });
+  ASSERT_TRUE(StartJob());
+  ASSERT_TRUE(PrintMarkedPages(3));
+  pclxl::Decoded job = Job();
+  ASSERT_TRUE(job.ok) << job.error << " at " << job.errorOffset;
+  EXPECT_EQ(SheetPages(job), (std::vector<int>{0, 2, 0, 2, 1, 3, 1, 3}));
+  EXPECT_EQ(Lines(job, "@PJL SET COPIES"), std::vector<std::string>{"@PJL SET COPIES=1"});
+}
+
+// Booklets are reached only through the settings the test writes (the user interface does not
+// switch them on). Five portrait pages make one booklet of two sheets, each side a landscape
+// sheet with two half-size pages: outer sheet (blank, 1) / (2, blank), inner (blank, 3) / (4, 5).
+TEST_F(ReplayJob, ABookletImposesTwoPagesOnEachTurnedSide) {
+  Change([](RenderDevmode& s) { s.dmPrivate.bBooklet = 1; });
+  ASSERT_TRUE(StartJob());
+  ASSERT_TRUE(PrintMarkedPages(5));
+  pclxl::Decoded job = Job();
+  ASSERT_TRUE(job.ok) << job.error << " at " << job.errorOffset;
+  std::vector<std::vector<int>> sides;
+  for (const pclxl::Operator& op : job.operators) {
+    const std::string name = pclxl::OperatorName(op.tag);
+    if (name == "BeginPage") sides.emplace_back();
+    const pclxl::Attribute* box = op.Find(0x42);
+    if (name == "RectanglePath" && !sides.empty() && box && box->value.numbers.size() == 4 &&
+        box->value.numbers[3] - box->value.numbers[1] == 10)
+      sides.back().push_back(static_cast<int>((box->value.numbers[2] - box->value.numbers[0]) / 10));
+  }
+  EXPECT_EQ(sides, (std::vector<std::vector<int>>{{1}, {2}, {3}, {4, 5}}));
+  for (const std::string& side : Lines(job, "BeginPage"))
+    EXPECT_NE(side.find("Orientation=eLandscapeOrientation"), std::string::npos) << side;
+  EXPECT_EQ(Lines(job, "EndPage"), std::vector<std::string>(4, "EndPage PageCopies=1"));
+  // The halves: the left at m, the right half a turned sheet further, (7008 - 192) / 2 = 3408,
+  // both at the two-up scale min(6816 / (2 x 4768), 4768 / 6816).
+  std::vector<PageTransform> halves = Transforms(job);
+  std::string origins;
+  for (const PageTransform& t : halves) origins += (origins.empty() ? "" : " ") + t.origin;
+  EXPECT_EQ(origins, "(3504,96) (96,96) (3504,96) (96,96) (3504,96)");
+  for (const PageTransform& t : halves) EXPECT_EQ(t.scale.substr(0, 7), "(0.6995") << t.scale;
+  EXPECT_EQ(Lines(job, "PushGS").size(), 4u + 5u) << "a side's own and each half's";
+  EXPECT_EQ(Lines(job, "PopGS").size(), 5u);
+}
+
 }  // namespace
 }  // namespace jobctrltest

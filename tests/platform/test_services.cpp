@@ -26,7 +26,7 @@ class Services : public ::testing::Test {
     return status.dwCurrentState;
   }
   // The machine's clock, held by the test.
-  void SetClock(long long ms) { PlatformTest_SetControl("TickCount", std::to_string(ms).c_str(), TRUE); }
+  void SetClock(long long ms) { PlatformTest_UseManualClock(static_cast<ULONGLONG>(ms)); }
 
   testsupport::TempMachine machine_;
   SC_HANDLE manager_ = nullptr;

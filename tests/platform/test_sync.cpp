@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 #include <win/process.h>
+#include <win/system.h>
 
 #include "process_test_util.h"
 #include "temp_machine.h"
@@ -115,6 +118,66 @@ TEST_F(Sync, SuspendedThreadRunsOnlyAfterResume) {
   EXPECT_TRUE(wait.woke);
   CloseHandle(thread);
   CloseHandle(wait.event);
+}
+
+struct Counter {
+  std::atomic<int> passes{0};
+  std::atomic<bool> stop{false};
+};
+
+unsigned WINAPI CountSleeps(void* parameter) {
+  auto* counter = static_cast<Counter*>(parameter);
+  while (!counter->stop) {
+    ++counter->passes;
+    Sleep(1);
+  }
+  return 9;
+}
+
+TEST_F(Sync, CrtThreadsStartSuspendAndRecordTheirPriority) {
+  Counter counter;
+  unsigned id = 0;
+  uintptr_t value = _beginthreadex(nullptr, 0, CountSleeps, &counter, 0, &id);
+  ASSERT_NE(value, 0u);
+  HANDLE thread = reinterpret_cast<HANDLE>(value);
+  EXPECT_EQ(GetThreadId(thread), id);
+  while (counter.passes < 3) Sleep(1);
+
+  // Suspended, the thread stops at its next sleep and stays there until resumed.
+  EXPECT_EQ(SuspendThread(thread), 0u);
+  EXPECT_EQ(SuspendThread(thread), 1u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  int stopped = counter.passes;
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_EQ(counter.passes, stopped);
+  EXPECT_EQ(ResumeThread(thread), 2u);
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  EXPECT_EQ(counter.passes, stopped);  // still once suspended
+  EXPECT_EQ(ResumeThread(thread), 1u);
+  while (counter.passes == stopped) Sleep(1);
+
+  EXPECT_EQ(GetThreadPriority(thread), THREAD_PRIORITY_NORMAL);
+  EXPECT_TRUE(SetThreadPriority(thread, THREAD_PRIORITY_BELOW_NORMAL));
+  EXPECT_EQ(GetThreadPriority(thread), THREAD_PRIORITY_BELOW_NORMAL);
+  SetLastError(kErrorMarker);
+  EXPECT_FALSE(SetThreadPriority(thread, 7));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  EXPECT_TRUE(SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST));
+  EXPECT_EQ(GetThreadPriority(GetCurrentThread()), THREAD_PRIORITY_HIGHEST);
+  EXPECT_TRUE(SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_NORMAL));
+
+  counter.stop = true;
+  EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+  DWORD code = 0;
+  EXPECT_TRUE(GetExitCodeThread(thread, &code));
+  EXPECT_EQ(code, 9u);
+  CloseHandle(thread);
+
+  SetLastError(kErrorMarker);
+  EXPECT_EQ(SuspendThread(nullptr), static_cast<DWORD>(-1));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  EXPECT_EQ(GetThreadPriority(nullptr), THREAD_PRIORITY_ERROR_RETURN);
+  EXPECT_EQ(_beginthreadex(nullptr, 0, nullptr, nullptr, 0, nullptr), 0u);
 }
 
 DWORD WINAPI TryMutex(LPVOID parameter) {

@@ -2,9 +2,12 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include <win/process.h>
 #include <win/system.h>
 
 #include "peer_process.h"
@@ -153,13 +156,22 @@ TEST(SystemInfo, MachineControlsReachAnotherProcessAndProcessControlsDoNot) {
   PlatformTest_SetComputerName("OFFICE7", TRUE);
   PlatformTest_SetCountryCode(81, TRUE);
   PlatformTest_SetOsVersion(10, 0, 19045, nullptr, TRUE);
-  PlatformTest_SetTickCount(123456, TRUE);
+  PlatformTest_SetClockScale(1000);
   PlatformTest_SetUserName("only-here", FALSE);  // this process alone
 
+  DWORD before = GetTickCount();
   PeerResult peer = RunPeer({"system"});
+  DWORD after = GetTickCount();
+  PlatformTest_UseRealClock();
   ASSERT_EQ(peer.exitCode, 0);
-  EXPECT_EQ(peer.output,
-            "user=operator\ncomputer=OFFICE7\ncountry=81\nversion=10.0.19045\nlanguage=1033/1033\nticks=123456\n");
+  size_t ticks = peer.output.find("ticks=");
+  ASSERT_NE(ticks, std::string::npos);
+  EXPECT_EQ(peer.output.substr(0, ticks),
+            "user=operator\ncomputer=OFFICE7\ncountry=81\nversion=10.0.19045\nlanguage=1033/1033\n");
+  // The child reads the machine's scaled clock: a start of a few real ms is seconds on it.
+  DWORD childTicks = static_cast<DWORD>(std::stoul(peer.output.substr(ticks + 6)));
+  EXPECT_GE(after - before, 1000u);
+  EXPECT_LE(childTicks - before, after - before);
 
   WCHAR name[64];
   DWORD size = 64;
@@ -173,18 +185,53 @@ TEST(SystemInfo, MachineControlsReachAnotherProcessAndProcessControlsDoNot) {
   EXPECT_NE(peer.output.find("country=error 87\n"), std::string::npos) << peer.output;
 }
 
-TEST(TickClock, FrozenClockMovesWhenAdvancedOrSlept) {
+TEST(TickClock, ManualClockMovesWhenAdvancedOrSlept) {
   TempMachine machine;
-  PlatformTest_SetTickCount(0xFFFFFFF0ull, FALSE);
+  PlatformTest_UseManualClock(0xFFFFFFF0ull);
   EXPECT_EQ(GetTickCount(), 0xFFFFFFF0u);
-  PlatformTest_AdvanceTickCount(0x20);
+  PlatformTest_AdvanceClock(0x20);
   EXPECT_EQ(GetTickCount(), 0x10u);  // the 32-bit count wraps
   EXPECT_EQ(GetTickCount64(), 0x100000010ull);
   Sleep(5);
   EXPECT_EQ(GetTickCount64(), 0x100000015ull);
-  PlatformTest_ReleaseTickCount(FALSE);
+  // Sleeps of several threads add up, each returning at once.
+  std::vector<std::thread> sleepers;
+  for (int i = 0; i < 4; ++i) sleepers.emplace_back([] { Sleep(60000); });
+  for (std::thread& t : sleepers) t.join();
+  EXPECT_EQ(GetTickCount64(), 0x100000015ull + 240000);
+  PlatformTest_UseRealClock();
   ULONGLONG a = GetTickCount64();
   EXPECT_GE(GetTickCount64(), a);
+}
+
+TEST(TickClock, ScaledClockShortensSleepsAndTimeOuts) {
+  TempMachine machine;
+  PlatformTest_SetClockScale(200);
+  HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  ULONGLONG ticks = GetTickCount64();
+  auto start = std::chrono::steady_clock::now();
+  Sleep(4000);
+  EXPECT_EQ(WaitForSingleObject(event, 4000), static_cast<DWORD>(WAIT_TIMEOUT));
+  auto real = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(GetTickCount64() - ticks, 8000u);
+  // 8 s of the clock in about 40 ms of real time; the bound only says "not real seconds".
+  EXPECT_LT(real, std::chrono::milliseconds(4000));
+  CloseHandle(event);
+  PlatformTest_UseRealClock();
+}
+
+TEST(TickClock, SleepsAreLoggedWithTheirCaller) {
+  TempMachine machine;
+  PlatformTest_UseManualClock(0);
+  Sleep(1234);
+  PlatformTest_UseRealClock();
+  std::string log(PlatformTest_ReadCallLog(nullptr, 0) + 1, '\0');
+  log.resize(PlatformTest_ReadCallLog(log.data(), log.size()));
+  size_t line = log.find("\"event\":\"sleep\",\"ms\":1234,\"caller\":\"");
+  ASSERT_NE(line, std::string::npos) << log;
+  // The caller is this test program, not the platform.
+  std::string caller = log.substr(line, log.find('\n', line) - line);
+  EXPECT_EQ(caller.find("libplatform"), std::string::npos) << caller;
 }
 
 TEST(DebugOutput, IsCapturedForTheProcessAndOptionallyTheMachine) {

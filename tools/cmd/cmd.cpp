@@ -17,24 +17,12 @@
 #include <win/process.h>
 #include <win/system.h>
 
+#include "program_text.h"
+
 namespace {
 
-std::string Utf8(std::u16string_view text) {
-  std::string out;
-  for (char16_t c : text) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
-}
+using plat_testing::AfterProgram;
+using plat_testing::Utf8;
 
 bool IsBlank(char16_t c) { return c == u' ' || c == u'\t'; }
 
@@ -46,19 +34,6 @@ bool EqualsNoCase(std::u16string_view a, std::u16string_view b) {
     if (x != y) return false;
   }
   return true;
-}
-
-// The text after the program's own token.
-std::u16string_view AfterProgram(std::u16string_view line) {
-  size_t i = 0;
-  while (i < line.size() && IsBlank(line[i])) ++i;
-  if (i < line.size() && line[i] == u'"') {
-    size_t close = line.find(u'"', i + 1);
-    i = close == std::u16string_view::npos ? line.size() : close + 1;
-  } else {
-    while (i < line.size() && !IsBlank(line[i])) ++i;
-  }
-  return line.substr(i);
 }
 
 // Commands separated by '&' outside quotes.

@@ -6,7 +6,9 @@
 #include <win/base.h>
 #include <win/user.h>
 
+#ifndef ERROR_MENU_ITEM_NOT_FOUND
 #define ERROR_MENU_ITEM_NOT_FOUND 1456L
+#endif
 
 // ---- Item flags (MF_ for the classic calls, MFT_/MFS_ for MENUITEMINFOW) -----------------------
 #define MF_INSERT 0x00000000L
@@ -94,14 +96,28 @@
 #define SC_MAXIMIZE 0xF030
 #endif
 
-// Menu messages.
+// Menu messages (guarded: other areas name some of them too).
+#ifndef WM_CONTEXTMENU
 #define WM_CONTEXTMENU 0x007B
+#endif
+#ifndef WM_INITMENU
 #define WM_INITMENU 0x0116
+#endif
+#ifndef WM_INITMENUPOPUP
 #define WM_INITMENUPOPUP 0x0117
+#endif
+#ifndef WM_MENUSELECT
 #define WM_MENUSELECT 0x011F
+#endif
+#ifndef WM_UNINITMENUPOPUP
 #define WM_UNINITMENUPOPUP 0x0125
+#endif
+#ifndef WM_ENTERMENULOOP
 #define WM_ENTERMENULOOP 0x0211
+#endif
+#ifndef WM_EXITMENULOOP
 #define WM_EXITMENULOOP 0x0212
+#endif
 
 typedef struct tagMENUITEMINFOW {
   UINT cbSize;

@@ -111,6 +111,29 @@ WINBASEAPI HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, 
 WINBASEAPI DWORD WINAPI ResumeThread(HANDLE hThread);
 WINBASEAPI BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode);
 WINBASEAPI DWORD WINAPI GetThreadId(HANDLE Thread);
+// Previous suspend count, or (DWORD)-1 with the error. A thread of this process stops at its
+// next wait, sleep or message call (the stand-in cannot stop a host thread anywhere else); the
+// calling thread stops at once. A started program's first thread cannot be suspended
+// (ERROR_NOT_SUPPORTED).
+WINBASEAPI DWORD WINAPI SuspendThread(HANDLE hThread);
+
+#define THREAD_PRIORITY_IDLE (-15)
+#define THREAD_PRIORITY_LOWEST (-2)
+#define THREAD_PRIORITY_BELOW_NORMAL (-1)
+#define THREAD_PRIORITY_NORMAL 0
+#define THREAD_PRIORITY_ABOVE_NORMAL 1
+#define THREAD_PRIORITY_HIGHEST 2
+#define THREAD_PRIORITY_TIME_CRITICAL 15
+#define THREAD_PRIORITY_ERROR_RETURN 0x7FFFFFFF
+// Priorities are recorded, not applied to the host's scheduling.
+WINBASEAPI BOOL WINAPI SetThreadPriority(HANDLE hThread, int nPriority);
+WINBASEAPI int WINAPI GetThreadPriority(HANDLE hThread);
+
+// The C run-time's thread start: a CreateThread whose handle comes back as a number (0 on
+// failure, with errno), closed by the caller with CloseHandle.
+typedef unsigned(WINAPI* _beginthreadex_proc_type)(void*);
+WINBASEAPI uintptr_t _beginthreadex(void* security, unsigned stack_size, _beginthreadex_proc_type start_address,
+                                    void* arglist, unsigned initflag, unsigned* thrdaddr);
 
 // ---- Waits -----------------------------------------------------------------------------------------
 // On processes, threads, events and mutexes. WAIT_OBJECT_0, WAIT_ABANDONED (a mutex whose owner

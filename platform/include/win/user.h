@@ -378,6 +378,69 @@ WINBASEAPI int WINAPI GetSystemMetrics(int nIndex);
 // SPI_SETWORKAREA broadcasts WM_SETTINGCHANGE with SPI_SETWORKAREA to every top-level window.
 WINBASEAPI BOOL WINAPI SystemParametersInfoW(UINT uiAction, UINT uiParam, PVOID pvParam, UINT fWinIni);
 
+// ---- Input and animation --------------------------------------------------------------------------------
+// Input comes only from the test controls (PlatformTest_MouseInput, PlatformTest_KeyInput); it
+// is queued as the user's would be, so that pre-translation sees it.
+#define WM_NCMOUSEMOVE 0x00A0
+#define WM_NCLBUTTONDOWN 0x00A1
+#define WM_NCLBUTTONUP 0x00A2
+#define WM_NCLBUTTONDBLCLK 0x00A3
+#define WM_NCRBUTTONDOWN 0x00A4
+#define WM_NCRBUTTONUP 0x00A5
+#define MK_LBUTTON 0x0001
+#define MK_RBUTTON 0x0002
+#define VK_BACK 0x08
+#define VK_TAB 0x09
+#define VK_RETURN 0x0D
+#define VK_SHIFT 0x10
+#define VK_CONTROL 0x11
+#define VK_MENU 0x12
+#define VK_ESCAPE 0x1B
+#define VK_SPACE 0x20
+#define VK_F4 0x73
+#define VK_PACKET 0xE7
+#define TME_HOVER 0x00000001
+#define TME_LEAVE 0x00000002
+#define TME_CANCEL 0x80000000
+#define HOVER_DEFAULT 0xFFFFFFFF
+typedef struct tagTRACKMOUSEEVENT {
+  DWORD cbSize;
+  DWORD dwFlags;
+  HWND hwndTrack;
+  DWORD dwHoverTime;
+} TRACKMOUSEEVENT, *LPTRACKMOUSEEVENT;
+#ifdef __cplusplus
+static_assert(sizeof(TRACKMOUSEEVENT) == 24, "TRACKMOUSEEVENT is 24 bytes on x64");
+#endif
+// TME_HOVER: one WM_MOUSEHOVER once the mouse has rested on the window for dwHoverTime ms of
+// the machine's clock (HOVER_DEFAULT: 400); TME_LEAVE: one WM_MOUSELEAVE when it leaves.
+WINBASEAPI BOOL WINAPI TrackMouseEvent(LPTRACKMOUSEEVENT lpEventTrack);
+// The deepest visible window of the machine under the point (topmost band first).
+WINBASEAPI HWND WINAPI WindowFromPoint(POINT Point);
+// The machine's one mouse pointer, where the last input or SetCursorPos left it.
+WINBASEAPI BOOL WINAPI GetCursorPos(LPPOINT lpPoint);
+WINBASEAPI BOOL WINAPI SetCursorPos(int X, int Y);
+// The key's state as the injected input left it: the high bit while it is down.
+WINBASEAPI SHORT WINAPI GetKeyState(int nVirtKey);
+
+#define AW_HOR_POSITIVE 0x00000001
+#define AW_HOR_NEGATIVE 0x00000002
+#define AW_VER_POSITIVE 0x00000004
+#define AW_VER_NEGATIVE 0x00000008
+#define AW_CENTER 0x00000010
+#define AW_HIDE 0x00010000
+#define AW_ACTIVATE 0x00020000
+#define AW_SLIDE 0x00040000
+#define AW_BLEND 0x00080000
+// Shows the window (hides it with AW_HIDE) once dwTime ms of the machine's clock have passed;
+// recorded in the call log. FALSE when the window is already in the asked state;
+// ERROR_INVALID_PARAMETER for AW_BLEND with AW_CENTER.
+WINBASEAPI BOOL WINAPI AnimateWindow(HWND hWnd, DWORD dwTime, DWORD dwFlags);
+#define IDANI_OPEN 1
+#define IDANI_CAPTION 3
+// Recorded in the call log; the animation takes SPI_GETANIMATION's time on the machine's clock.
+WINBASEAPI BOOL WINAPI DrawAnimatedRects(HWND hwnd, int idAni, const RECT* lprcFrom, const RECT* lprcTo);
+
 // ---- Messages ----------------------------------------------------------------------------------------------
 // HWND_BROADCAST posts to every top-level window of the machine. WM_COPYDATA, WM_SETTEXT and
 // WM_GETTEXT cannot be posted (ERROR_MESSAGE_SYNC_ONLY). A queue holds 10,000 posted messages;

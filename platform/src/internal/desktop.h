@@ -101,6 +101,13 @@ struct ThreadQueue {
   HWND focus = nullptr;
   HWND active = nullptr;
   DWORD lastMessageTime = 0;
+  // TrackMouseEvent: the tracked window, what is asked (TME_HOVER, TME_LEAVE), the hover time,
+  // and while the mouse rests on the window, when its WM_MOUSEHOVER falls due and where.
+  HWND trackHwnd = nullptr;
+  DWORD trackFlags = 0;
+  DWORD hoverTime = 400;
+  unsigned long long hoverDue = 0;
+  POINT hoverPoint{};
 };
 
 // Everything above is guarded by this one lock. Window procedures are never called under it.
@@ -159,6 +166,9 @@ void JoinDesktop();
 // ---- Other processes ----------------------------------------------------------------------------
 // Posts to a window of another process. FALSE with the error.
 bool RemotePost(const WindowRecord& target, UINT message, WPARAM wParam, LPARAM lParam);
+// Posts to a thread of another process of the machine; ERROR_INVALID_THREAD_ID when that
+// process is not on the desktop or the thread has no queue.
+bool RemotePostThread(int pid, DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam);
 // Sends to a window of another process and waits, handling what is sent to the caller.
 // timeoutMs INFINITE waits without end; a timeout gives ERROR_TIMEOUT.
 bool RemoteSend(const WindowRecord& target, UINT message, WPARAM wParam, LPARAM lParam, DWORD timeoutMs,
@@ -166,6 +176,8 @@ bool RemoteSend(const WindowRecord& target, UINT message, WPARAM wParam, LPARAM 
 // Runs one of the calls that act on another process's window on that window's thread.
 enum class RemoteCall : DWORD { ShowWindow = 1, SetWindowPos = 2, SetForeground = 3 };
 bool RemoteInvoke(const WindowRecord& target, RemoteCall call, const std::vector<LONG_PTR>& args, LRESULT& result);
+// Queues injected input for a window of another process (see QueueInputLocal).
+bool RemoteInput(const WindowRecord& target, UINT message, WPARAM wParam, LPARAM lParam, POINT pt, bool key);
 // Runs a call on the owning thread of a window of this process (directly on that thread).
 LRESULT InvokeOnWindowThread(HWND hwnd, RemoteCall call, const std::vector<LONG_PTR>& args, DWORD& error);
 
@@ -177,6 +189,15 @@ bool SendToThread(const std::shared_ptr<SentMessage>& message, DWORD timeoutMs);
 bool HandleOneSent(const std::shared_ptr<ThreadQueue>& queue);
 // Posts to a window of this process.
 bool PostLocal(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// Posts to a thread of this process; ERROR_INVALID_THREAD_ID when it has no queue.
+bool PostToThread(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam);
+// Queues injected input for a window of this process, in its thread's input queue: a mouse
+// message for the window itself, a key (key true) for the focus window of the window's thread
+// when that lies in the window, else the window. WM_MOUSELEAVE is queued only when the window
+// tracks the mouse's leave.
+bool QueueInputLocal(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, POINT pt, bool key);
+// The WM_MOUSEHOVER of the thread's tracked window once due, as the queue hands out input.
+bool TakeHoverLocked(ThreadQueue& queue, HWND filter, bool remove, MSG& out);
 // Ends the sent messages still waiting for a window that is being destroyed.
 void CancelSentLocked(HWND hwnd);
 // Wakes every thread of the process that waits on its queue.

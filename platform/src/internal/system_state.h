@@ -21,7 +21,6 @@ inline constexpr const char kControlUserLanguage[] = "UserLanguage";         // 
 inline constexpr const char kControlOsVersion[] = "OsVersion";               // "major.minor.build"
 inline constexpr const char kControlOsServicePack[] = "OsServicePack";       // szCSDVersion text
 inline constexpr const char kControlProcessorArchitecture[] = "ProcessorArchitecture";  // default 9 (AMD64)
-inline constexpr const char kControlTickCount[] = "TickCount";               // a frozen tick clock, in ms
 inline constexpr const char kControlFailAllocation[] = "FailAllocation";     // "N" or "N+"
 inline constexpr const char kControlDebugOutputToMachine[] = "DebugOutputToMachine";  // "1": also log in the machine
 

@@ -24,7 +24,15 @@ struct ThreadHandleObject : Waitable {
   virtual DWORD Resume() = 0;
   // STILL_ACTIVE while it runs.
   virtual DWORD ExitCode() = 0;
+  // Previous suspend count, or (DWORD)-1 with the error.
+  virtual DWORD Suspend() {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return static_cast<DWORD>(-1);
+  }
 };
+
+// Where a thread suspended by SuspendThread stops: its waits, sleeps and message calls.
+void SuspensionPoint();
 
 // Wakes every waiter of this process to look again; objects that change only in this process
 // call it, objects of other processes are looked at again every few milliseconds.

@@ -3,6 +3,7 @@
 #include <win/files.h>
 #include <win/gdi_images.h>
 #include <win/gdi_objects.h>
+#include <win/gdi_text.h>
 
 #include <vm4k2/ui_devmode.h>
 
@@ -209,6 +210,82 @@ TEST_F(Replay, AnAbortedJobLeavesNoSpoolFile) {
   DWORD next = PrintDocument(hdc, 1, MarkPage);
   DeleteDC(hdc);
   EXPECT_EQ(SheetPages(DecodedJob(next)), (std::vector<int>{1, 1}));
+}
+
+// A hatched brush and a TrueType face on both sheets of a reversed job: each sheet, as played,
+// defines the pattern and the font it uses, since the sheet before it on paper is not the one
+// drawn before it.
+TEST_F(Replay, EachReversedSheetDefinesItsPatternAndFont) {
+  std::vector<BYTE> devmode = PrinterDevmode([](DEVMODEW&, BYTE* priv) { Private(priv).reverseOrder = 1; });
+  HDC hdc = CreateDC(AsDevmode(devmode));
+  ASSERT_NE(hdc, nullptr);
+  HBRUSH hatch = CreateHatchBrush(HS_CROSS, RGB(0, 0, 0));
+  HFONT font = CreateFontW(-100, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, 0, 0, 0, 0,
+                           reinterpret_cast<LPCWSTR>(u"Liberation Sans"));
+  DWORD job = PrintDocument(hdc, 2, [&](HDC dc, int page) {
+    MarkPage(dc, page);
+    SelectObject(dc, hatch);
+    PatBlt(dc, 400, 400, 600, 600, PATCOPY);
+    SelectObject(dc, font);
+    TextOutW(dc, 400, 1200, reinterpret_cast<LPCWSTR>(u"Sheet"), 5);
+  });
+  DeleteDC(hdc);
+  DeleteObject(hatch);
+  DeleteObject(font);
+  pclxl::Decoded decoded = DecodedJob(job);
+  ASSERT_TRUE(decoded.ok) << decoded.error << " at " << decoded.errorOffset;
+  EXPECT_EQ(SheetPages(decoded), (std::vector<int>{2, 1}));
+  std::vector<int> patterns, fonts;
+  for (const pclxl::Operator& op : decoded.operators) {
+    const std::string name = pclxl::OperatorName(op.tag);
+    if (name == "BeginPage") {
+      patterns.push_back(0);
+      fonts.push_back(0);
+    }
+    if (name == "BeginRastPattern" && !patterns.empty()) ++patterns.back();
+    if (name == "BeginFontHeader" && !fonts.empty()) ++fonts.back();
+  }
+  EXPECT_EQ(patterns, (std::vector<int>{1, 1}));
+  EXPECT_EQ(fonts, (std::vector<int>{1, 1}));
+}
+
+// The printer duplexes a collated job of three sheets: each copy but the last ends with a blank
+// back, so that every copy starts on a sheet of its own; the blank back asks for no front side.
+TEST_F(Replay, DuplexedCollatedCopiesOfAnOddJobEachStartOnANewSheet) {
+  std::vector<BYTE> devmode = PrinterDevmode([](DEVMODEW& dm, BYTE*) {
+    dm.dmCopies = 2;
+    dm.dmCollate = DMCOLLATE_TRUE;
+    dm.dmDuplex = DMDUP_VERTICAL;
+    dm.dmFields |= DM_COPIES | DM_COLLATE | DM_DUPLEX;
+  });
+  HDC hdc = CreateDC(AsDevmode(devmode));
+  ASSERT_NE(hdc, nullptr);
+  DWORD job = PrintDocument(hdc, 3, MarkPage);
+  DeleteDC(hdc);
+  pclxl::Decoded decoded = DecodedJob(job);
+  ASSERT_TRUE(decoded.ok) << decoded.error << " at " << decoded.errorOffset;
+  EXPECT_EQ(Lines(decoded, "@PJL SET DUPLEX"), std::vector<std::string>{"@PJL SET DUPLEX=ON"});
+  EXPECT_EQ(SheetPages(decoded), (std::vector<int>{1, 2, 3, 0, 1, 2, 3}));
+  std::vector<std::string> sheets = Lines(decoded, "BeginPage");
+  ASSERT_EQ(sheets.size(), 7u);
+  EXPECT_EQ(sheets[3].find("DuplexPageSide"), std::string::npos) << sheets[3];
+}
+
+// Reverse order of a job the printer duplexes goes by front and back pairs, the last pair first:
+// the odd last page keeps a blank back, so no page changes sides.
+TEST_F(Replay, ReversedDuplexJobsKeepEveryPageOnItsSide) {
+  std::vector<BYTE> devmode = PrinterDevmode([](DEVMODEW& dm, BYTE* priv) {
+    dm.dmDuplex = DMDUP_VERTICAL;
+    dm.dmFields |= DM_DUPLEX;
+    Private(priv).reverseOrder = 1;
+  });
+  HDC hdc = CreateDC(AsDevmode(devmode));
+  ASSERT_NE(hdc, nullptr);
+  DWORD job = PrintDocument(hdc, 3, MarkPage);
+  DeleteDC(hdc);
+  pclxl::Decoded decoded = DecodedJob(job);
+  ASSERT_TRUE(decoded.ok) << decoded.error << " at " << decoded.errorOffset;
+  EXPECT_EQ(SheetPages(decoded), (std::vector<int>{3, 0, 1, 2}));
 }
 
 }  // namespace

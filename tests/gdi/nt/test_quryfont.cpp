@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include <win/ddi_text.h>
 #include <win/files.h>
 #include <win/shell.h>
 #include <win/spooler.h>
@@ -178,6 +179,79 @@ TEST_F(DeviceFontQueries, TheDeviceRecordReadsAndFreesTheUsersList) {
   DWORD symbolSet = 0;
   EXPECT_EQ(FontData_Substitute(pdev, face.c_str(), name, sizeof(name), &symbolSet), 10006u);
   // DrvDisablePDEV in TearDown frees the list with the record (the sanitizer build checks).
+}
+
+LOGFONTW WidthsFont() {
+  LOGFONTW lf{};
+  lf.lfHeight = -100;
+  lf.lfWeight = FW_NORMAL;
+  const char16_t face[] = u"Liberation Sans";
+  for (size_t i = 0; face[i]; ++i) lf.lfFaceName[i] = face[i];
+  return lf;
+}
+
+TEST_F(DeviceFontQueries, AdvanceWidthRefusals) {
+  PDEV* pdev = Enable();
+  ASSERT_NE(pdev, nullptr);
+  LOGFONTW lf = WidthsFont();
+  FONTOBJ* font = PlatformTest_RealizeFont(&lf, 600);
+  ASSERT_NE(font, nullptr);
+  PDEV notLive{};
+  HGLYPH glyphs[2] = {1, 2};
+  USHORT widths[2] = {0x5555, 0x5555};
+  struct Case {
+    const char* what;
+    PDEV* pdev;
+    ULONG face;
+    ULONG mode;
+    ULONG count;
+    BOOL result;
+    DWORD error;
+    const char* note;
+  } cases[] = {
+      {"a record that fails its check", &notLive, 1, QAW_GETWIDTHS, 2, FALSE, kErrorMarker, ""},
+      {"mode 2", pdev, 1, 2, 2, FALSE, ERROR_INVALID_PARAMETER, ""},
+      {"no glyphs", pdev, 1, QAW_GETEASYWIDTHS, 0, TRUE, kErrorMarker, ""},
+      {"face 0", pdev, 0, QAW_GETWIDTHS, 2, FALSE, ERROR_INVALID_PARAMETER, "File:fontdata Line:475\n"},
+      {"face 1 of none", pdev, 1, QAW_GETWIDTHS, 2, FALSE, ERROR_INVALID_PARAMETER, "File:fontdata Line:475\n"},
+      {"face 2 of none", pdev, 2, QAW_GETEASYWIDTHS, 2, FALSE, ERROR_INVALID_PARAMETER, "File:fontdata Line:475\n"},
+  };
+  const ULONG face = font->iFace;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::memset(pdev->job.firstError, 0, sizeof(pdev->job.firstError));
+    font->iFace = c.face;
+    SetLastError(kErrorMarker);
+    EXPECT_EQ(DrvQueryAdvanceWidths(reinterpret_cast<DHPDEV>(c.pdev), font, c.mode, glyphs, widths, c.count), c.result);
+    EXPECT_EQ(GetLastError(), c.error);
+    EXPECT_STREQ(pdev->job.firstError, c.note);
+    EXPECT_EQ(widths[0], 0x5555) << "nothing written";
+  }
+  font->iFace = face;
+}
+
+// The width rule on a device-font record the test gives the record, with the engine's transform
+// of a 100-pixel em of a 2048-unit font: 4096 units are 200 pixels, s = 3200 in 28.4.
+TEST_F(DeviceFontQueries, AdvanceWidthsOfAGivenRecord) {
+  PDEV* pdev = Enable();
+  ASSERT_NE(pdev, nullptr);
+  FakeDeviceFont record({1139, 569, 2048, 0, 40}, 8);
+  DeviceFontRecordHeader* records[1] = {record.header()};
+  pdev->deviceFonts = records;
+  pdev->deviceFontCount[0] = 1;
+  LOGFONTW lf = WidthsFont();
+  FONTOBJ* font = PlatformTest_RealizeFont(&lf, 600);
+  ASSERT_NE(font, nullptr);
+  const ULONG face = font->iFace;
+  font->iFace = 1;
+  HGLYPH glyphs[6] = {0, 1, 2, 3, 4, 1000};
+  USHORT widths[6] = {};
+  EXPECT_TRUE(DrvQueryAdvanceWidths(reinterpret_cast<DHPDEV>(pdev), font, QAW_GETWIDTHS, glyphs, widths, 6));
+  font->iFace = face;
+  // (w x 3200) / 4096 + 8 with the low four bits cleared, whole pixels in 28.4: 1139 -> 889 + 8
+  // -> 896 (56 pixels); 569 -> 444 + 8 -> 448; 2048 -> 1600 + 8 -> 1600; 0 -> 0; 40 -> 31 + 8 ->
+  // 32; a glyph past the record has no width.
+  EXPECT_EQ(std::vector<USHORT>(widths, widths + 6), (std::vector<USHORT>{896, 448, 1600, 0, 32, 0}));
 }
 
 }  // namespace

@@ -199,6 +199,23 @@ TEST_F(PeerDesktop, KillingAProgramByNameEndsItAndItsWindows) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
 }
 
+TEST_F(PeerDesktop, ThreadMessagesReachAnotherProgramsThread) {
+  HWND peer = StartPeer(u"");
+  ASSERT_NE(peer, nullptr);
+  DWORD pid = 0;
+  DWORD thread = GetWindowThreadProcessId(peer, &pid);
+  ASSERT_NE(thread, 0u);
+  ASSERT_TRUE(PostThreadMessageW(thread, WM_USER + 30, 5, 0));
+  EXPECT_TRUE(AwaitLine("pre 1054 5")) << Log();
+  SetLastError(kErrorMarker);
+  EXPECT_FALSE(PostThreadMessageW(thread, WM_COPYDATA, 0, 0));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MESSAGE_SYNC_ONLY));
+  // A host process outside the machine has no queue the machine can reach.
+  SetLastError(kErrorMarker);
+  EXPECT_FALSE(PostThreadMessageW(static_cast<DWORD>(getppid()), WM_USER, 0, 0));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_THREAD_ID));
+}
+
 TEST_F(PeerDesktop, ASenderIsReleasedWhenTheReceivingProgramEnds) {
   HWND peer = StartPeer(u"");
   ASSERT_NE(peer, nullptr);
@@ -225,6 +242,21 @@ TEST_F(PeerDesktop, ShellExecuteAnswersAsTheShellDoes) {
   std::string log(size + 1, '\0');
   PlatformTest_ReadCallLog(log.data(), log.size());
   EXPECT_NE(log.find("\"target\":\"https://example.com/help\",\"url\":true"), std::string::npos) << log;
+
+  // A program a test made absent, or one that fails to start, through both start calls.
+  PlatformTest_FailProgramStart(u"PEER.EXE", ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, nullptr, u"peer.exe", nullptr, nullptr, SW_SHOW)),
+            SE_ERR_FNF);
+  PlatformTest_FailProgramStart(u"peer.exe", ERROR_ACCESS_DENIED);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION info{};
+  WCHAR command[] = u"C:\\Windows\\System32\\peer.exe";
+  SetLastError(kErrorMarker);
+  EXPECT_FALSE(CreateProcessW(nullptr, command, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  PlatformTest_FailProgramStart(u"peer.exe", 0);
+  EXPECT_NE(StartPeer(u""), nullptr);
 }
 
 TEST_F(PeerDesktop, AGrowingCallerSeesAllOfManyMachineProcesses) {

@@ -32,7 +32,7 @@ class Messages : public ::testing::Test {
   void TearDown() override {
     Journal::Get().answer = nullptr;
     if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
-    PlatformTest_ReleaseTickCount(FALSE);
+    PlatformTest_UseRealClock();
   }
   testsupport::TempMachine machine_;
   HWND hwnd_ = nullptr;
@@ -70,9 +70,9 @@ TEST_F(Messages, SentMessagesComeBeforeEarlierPostsAndAreNeverReturned) {
 }
 
 TEST_F(Messages, PaintAndTimersComeAfterPostsAndQuitAfterTheLastPost) {
-  PlatformTest_SetTickCount(1000, FALSE);
+  PlatformTest_UseManualClock(1000);
   ASSERT_NE(SetTimer(hwnd_, 5, 50, nullptr), 0u);
-  PlatformTest_AdvanceTickCount(60);
+  PlatformTest_AdvanceClock(60);
   InvalidateRect(hwnd_, nullptr, TRUE);
   PostQuitMessage(3);
   PostMessageW(hwnd_, WM_USER + 1, 0, 0);
@@ -96,23 +96,23 @@ TEST_F(Messages, PaintAndTimersComeAfterPostsAndQuitAfterTheLastPost) {
 }
 
 TEST_F(Messages, ATimerFiresOnlyAfterItsTimeOnTheManualClock) {
-  PlatformTest_SetTickCount(5000, FALSE);
+  PlatformTest_UseManualClock(5000);
   ASSERT_NE(SetTimer(hwnd_, 1, 2000, nullptr), 0u);
   MSG msg;
-  PlatformTest_AdvanceTickCount(1999);
+  PlatformTest_AdvanceClock(1999);
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
-  PlatformTest_AdvanceTickCount(1);
+  PlatformTest_AdvanceClock(1);
   ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
   EXPECT_EQ(msg.wParam, 1u);
   // One pending WM_TIMER per timer, however far the clock went.
-  PlatformTest_AdvanceTickCount(10000);
+  PlatformTest_AdvanceClock(10000);
   EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
   // The same id replaces the timer; below the minimum the period is raised to 10 ms.
   ASSERT_NE(SetTimer(hwnd_, 1, 1, nullptr), 0u);
-  PlatformTest_AdvanceTickCount(9);
+  PlatformTest_AdvanceClock(9);
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
-  PlatformTest_AdvanceTickCount(1);
+  PlatformTest_AdvanceClock(1);
   EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE));
   EXPECT_TRUE(KillTimer(hwnd_, 1));
   SetLastError(kErrorMarker);
@@ -139,7 +139,7 @@ TEST_F(Messages, PostingAndSendingFailuresSayWhy) {
 }
 
 TEST_F(Messages, ASendToAThreadThatDoesNotPumpTimesOut) {
-  PlatformTest_SetTickCount(1000, FALSE);
+  PlatformTest_UseManualClock(1000);
   DWORD_PTR result = 5;
   std::atomic<bool> done{false};
   std::thread sender([&] {
@@ -150,10 +150,10 @@ TEST_F(Messages, ASendToAThreadThatDoesNotPumpTimesOut) {
   });
   // Real pauses (Sleep would move the frozen clock): the sender takes its deadline first.
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  PlatformTest_AdvanceTickCount(400);
+  PlatformTest_AdvanceClock(400);
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
   EXPECT_FALSE(done.load());
-  PlatformTest_AdvanceTickCount(200);
+  PlatformTest_AdvanceClock(200);
   sender.join();
   EXPECT_EQ(result, 0u);
   desktoptest::PumpWaiting();

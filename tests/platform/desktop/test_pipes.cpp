@@ -20,7 +20,7 @@ const char16_t kCloseMessage[] = u"Close";
 
 class Pipes : public ::testing::Test {
  protected:
-  void TearDown() override { PlatformTest_ReleaseTickCount(FALSE); }
+  void TearDown() override { PlatformTest_UseRealClock(); }
   // The server ends when its input does, as the test's end closes it.
   struct Server {
     std::unique_ptr<testsupport::ChildProcess> child;
@@ -86,7 +86,7 @@ TEST_F(Pipes, ABusyPipeTimesOutOnTheClock) {
   SetLastError(kErrorMarker);
   EXPECT_EQ(Open(), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PIPE_BUSY));
-  PlatformTest_SetTickCount(100000, FALSE);
+  PlatformTest_UseManualClock(100000);
   std::atomic<bool> done{false};
   std::atomic<DWORD> error{0};
   std::thread waiter([&] {
@@ -96,10 +96,10 @@ TEST_F(Pipes, ABusyPipeTimesOutOnTheClock) {
   });
   // Real pauses (Sleep would move the frozen clock): the waiter takes its deadline first.
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  PlatformTest_AdvanceTickCount(19999);
+  PlatformTest_AdvanceClock(19999);
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
   EXPECT_FALSE(done.load());
-  PlatformTest_AdvanceTickCount(1);
+  PlatformTest_AdvanceClock(1);
   waiter.join();
   EXPECT_EQ(error.load(), static_cast<DWORD>(ERROR_SEM_TIMEOUT));
 }
@@ -109,7 +109,10 @@ TEST_F(Pipes, ABusyPipeFreesUpAndTheWaitSucceeds) {
   SetLastError(kErrorMarker);
   EXPECT_EQ(Open(), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PIPE_BUSY));
-  ASSERT_TRUE(WaitNamedPipeW(kPipe, NMPWAIT_WAIT_FOREVER));
+  // On the manual clock the wait does not time out while the clock stands, however long the
+  // server (on real time) stays busy.
+  PlatformTest_UseManualClock(100000);
+  ASSERT_TRUE(WaitNamedPipeW(kPipe, 1000));
   HANDLE pipe = Open();
   ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
   DWORD written = 0;

@@ -19,9 +19,11 @@
 #include <win/profile.h>
 
 #include "platform_testing.h"
+#include "program_text.h"
 #include "temp_machine.h"
 
 namespace fs = std::filesystem;
+using plat_testing::Utf8;
 using testsupport::kErrorMarker;
 
 namespace {
@@ -359,23 +361,6 @@ encoding = 'utf-16' if sys.argv[1].endswith('16') else 'cp1252'
 with open(sys.argv[1], 'w', encoding=encoding, newline='\r\n') as f:
     parser.write(f)
 )";
-
-std::string Utf8(std::u16string_view text) {
-  std::string out;
-  for (char16_t c : text) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
-}
 
 // What the stand-in reads, in the dump script's form.
 std::string DumpWithStandIn(const char16_t* file) {

@@ -13,7 +13,11 @@
 #include <win/process.h>
 #include <win/system.h>
 
+#include "program_text.h"
+
 namespace {
+
+using plat_testing::Utf8;
 
 bool EndsWithExe(std::u16string_view word) {
   if (word.size() < 4) return false;
@@ -52,23 +56,6 @@ std::u16string NextWord(std::u16string_view& rest) {
   std::u16string word(rest.substr(0, end));
   rest = end == std::u16string_view::npos ? std::u16string_view() : rest.substr(end + 1);
   return word;
-}
-
-std::string Utf8(std::u16string_view text) {
-  std::string out;
-  for (char16_t c : text) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
 }
 
 int WriteText(const std::u16string& path, const std::string& text) {

@@ -19,7 +19,12 @@
 #include <win/system.h>
 #include <win/user.h>
 
+#include "program_text.h"
+
 namespace {
+
+using plat_testing::AfterProgram;
+using plat_testing::Utf8;
 
 HANDLE g_log = INVALID_HANDLE_VALUE;
 
@@ -27,36 +32,6 @@ void Log(const std::string& line) {
   std::string text = line + "\n";
   DWORD written = 0;
   WriteFile(g_log, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-}
-
-std::string Utf8(std::u16string_view text) {
-  std::string out;
-  for (char16_t c : text) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
-}
-
-// What WinMain would receive: the command line after the program's own token and its blanks.
-std::u16string_view AfterProgram(std::u16string_view line) {
-  size_t i = 0;
-  if (!line.empty() && line[0] == u'"') {
-    size_t close = line.find(u'"', 1);
-    i = close == std::u16string_view::npos ? line.size() : close + 1;
-  } else {
-    while (i < line.size() && line[i] != u' ' && line[i] != u'\t') ++i;
-  }
-  while (i < line.size() && (line[i] == u' ' || line[i] == u'\t')) ++i;
-  return line.substr(i);
 }
 
 // Takes "--NAME VALUE" out of the text; VALUE runs to the next " --" or the end.
