@@ -232,8 +232,10 @@ TextWatermarkLayout LayoutTextWatermark(LONG width, LONG height, bool italic, in
     tx = width / divisor;
     ty = height / divisor;
   }
-  const double w = static_cast<double>(width) + tx;
-  const double h = static_cast<double>(height) + ty;
+  const LONG w = width + tx;
+  const LONG h = height + ty;
+  // Halves of the widening are whole dots, as every length here.
+  const LONG halfTx = tx / 2, halfTy = ty / 2;
   const double radians = angle * kPi / 1800.0;
   const double s = std::fabs(std::sin(radians));
   const double c = std::fabs(std::cos(radians));
@@ -245,12 +247,12 @@ TextWatermarkLayout LayoutTextWatermark(LONG width, LONG height, bool italic, in
   const LONG k = (pageHeight - out.blockHeight) / 2;
   if (angle <= 900) {
     const LONG l = (pageWidth - out.blockWidth) / 2;
-    out.x = l + whole(ty / 2.0 * s) + whole(tx / 2.0 * c);
-    out.y = k + whole(ty / 2.0 * c) + whole((w - tx / 2.0) * s);
+    out.x = l + whole(halfTy * s) + whole(halfTx * c);
+    out.y = k + whole(halfTy * c) + whole((w - halfTx) * s);
   } else {
     const LONG l = pageWidth - (pageWidth - out.blockWidth) / 2;
-    out.x = l - whole(ty / 2.0 * s) - whole((w - tx / 2.0) * c);
-    out.y = k + whole(tx / 2.0 * s) + whole(ty / 2.0 * c);
+    out.x = l - whole(halfTy * s) - whole((w - halfTx) * c);
+    out.y = k + whole(halfTx * s) + whole(halfTy * c);
   }
   out.blockLeft = (pageWidth - out.blockWidth) / 2;
   out.blockTop = k;
@@ -355,7 +357,7 @@ void PrintPageWatermark(HDC hdc) {
     HBITMAP canvas = CreateCompatibleBitmap(hdc, width, height);
     if (canvas != nullptr) {
       HGDIOBJ previous = SelectObject(memory, canvas);
-      PatBlt(memory, 0, 0, width, height, WHITENESS);
+      BitBlt(memory, 0, 0, width, height, nullptr, 0, 0, WHITENESS);
       SendEscape(hdc, vm4k2::ESC_WM_BEGIN);
       DrawWatermark(hdc, memory, drawing, area);
       // The combination is made in device units whatever the application left on its DC.

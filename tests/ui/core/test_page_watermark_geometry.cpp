@@ -90,7 +90,16 @@ TEST(WatermarkGeometry, ItalicTextIsWidenedByAFourteenthUnlessVeryLong) {
   EXPECT_EQ(italic.blockHeight, 300);
   EXPECT_EQ(italic.x, (4800 - 1500) / 2 + 50);  // half the widening, (tx / 2) x cos 0
   EXPECT_EQ(italic.y, (6400 - 300) / 2 + 10);   // (ty / 2) x cos 0
-  EXPECT_NE(plain.x, italic.x);
+  // Half the widening on each side: unturned, the text starts where the upright one does.
+  EXPECT_EQ(italic.x, plain.x);
+  EXPECT_EQ(italic.y, plain.y);
+  // Turned by 45 degrees (sin and cos 0.70711): E = F = 1060 + 212, and the origin moves by the
+  // truncated products 10 s = 7, 50 c = 35 and (1500 - 50) s = 1025.
+  const auto turned = LayoutTextWatermark(1400, 280, true, 450, 4800, 6400, 5, 0, 0);
+  EXPECT_EQ(turned.blockWidth, 1272);
+  EXPECT_EQ(turned.blockHeight, 1272);
+  EXPECT_EQ(turned.x, (4800 - 1272) / 2 + 7 + 35);
+  EXPECT_EQ(turned.y, (6400 - 1272) / 2 + 7 + 1025);
   // More than nine pages wide: a hundredth.
   const auto longText = LayoutTextWatermark(50000, 300, true, 0, 4800, 6400, 5, 0, 0);
   EXPECT_EQ(longText.blockWidth, 50500);

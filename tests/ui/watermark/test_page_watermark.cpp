@@ -3,6 +3,7 @@
 // shows what the step asks of the printer DC and of its memory DC.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -46,7 +47,8 @@ std::string Escape(ULONG code) { return "ExtEscape code=" + std::to_string(code)
 void WriteBmp(const std::string& path, int32_t w, int32_t h, RECT dark, int32_t claimedWidth = 0) {
   const uint32_t stride = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
   const uint32_t image = stride * static_cast<uint32_t>(h);
-  std::vector<uint8_t> file(54 + image, 0xFF);
+  std::vector<uint8_t> file(54 + image, 0xFF);  // white pixels
+  std::fill(file.begin(), file.begin() + 54, uint8_t{0});
   auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&file[at], &v, 4); };
   auto put16 = [&](size_t at, uint16_t v) { std::memcpy(&file[at], &v, 2); };
   file[0] = 'B';
@@ -69,6 +71,28 @@ void WriteBmp(const std::string& path, int32_t w, int32_t h, RECT dark, int32_t 
       }
     }
   }
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                              static_cast<std::streamsize>(file.size()));
+}
+
+// A white 1-bit BMP file of w x h pixels: the smallest file that claims a large picture.
+void WriteMonoBmp(const std::string& path, int32_t w, int32_t h) {
+  const uint32_t stride = ((static_cast<uint32_t>(w) + 31) / 32) * 4;
+  const uint32_t image = stride * static_cast<uint32_t>(h);
+  std::vector<uint8_t> file(62, 0);
+  auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&file[at], &v, 4); };
+  file[0] = 'B';
+  file[1] = 'M';
+  put32(2, 62 + image);
+  put32(10, 62);
+  put32(14, 40);
+  put32(18, static_cast<uint32_t>(w));
+  put32(22, static_cast<uint32_t>(h));
+  file[26] = 1;
+  file[28] = 1;
+  put32(34, image);
+  put32(58, 0x00FFFFFF);  // entry 1 white; entry 0 stays black
+  file.resize(62 + image, 0xFF);
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
                                               static_cast<std::streamsize>(file.size()));
 }
@@ -104,12 +128,13 @@ class PageWatermark : public ::testing::Test {
     return rec;
   }
 
-  static vm4k2::WatermarkRecord BitmapRecord(const std::string& hostPath, bool andFlag) {
+  // `file` names a file in the root of the machine's drive C.
+  static vm4k2::WatermarkRecord BitmapRecord(const std::string& file, bool andFlag) {
     vm4k2::WatermarkRecord rec{};
     rec.id = 1;
     rec.kind = vm4k2::kWatermarkBitmap;
-    std::u16string p;
-    for (char c : hostPath) p += static_cast<char16_t>(c);
+    std::u16string p = u"C:\\";
+    for (char c : file) p += static_cast<char16_t>(c);
     std::memcpy(rec.bitmapPath, p.data(), std::min(p.size(), size_t{259}) * sizeof(WCHAR));
     rec.bitmapFlag = andFlag ? 1 : 0;
     rec.bitmapScale = 100;
@@ -184,14 +209,15 @@ TEST_F(PageWatermark, ATextWatermarkIsDrawnInMemoryAndCombinedInsideTheBracket) 
   const long begin = IndexOf(lines, Escape(vm4k2::ESC_WM_BEGIN));
   const long data = IndexOf(lines, Escape(vm4k2::ESC_WM_DATA));
   const long fill = IndexOf(lines, "FillPath", static_cast<size_t>(std::max(data, 0L)));
-  const long blit = IndexOf(lines, "BitBlt", static_cast<size_t>(std::max(fill, 0L)));
+  // The display list shows a BitBlt as the StretchBlt it is, with the ROP's rop3 byte.
+  const long blit = IndexOf(lines, "StretchBlt", static_cast<size_t>(std::max(fill, 0L)));
   const long end = IndexOf(lines, Escape(vm4k2::ESC_WM_END));
   ASSERT_GE(info, 0) << Dump(lines);
   EXPECT_LT(info, state);
   EXPECT_LT(state, begin);
   EXPECT_LT(begin, data);
   EXPECT_LT(data, fill);
-  EXPECT_LT(fill, blit);
+  ASSERT_LT(fill, blit) << Dump(lines);
   EXPECT_LT(blit, end) << Dump(lines);
   // One DATA for the one copy; the text's second drawing belongs to it.
   EXPECT_EQ(Count(lines, Escape(vm4k2::ESC_WM_DATA)), 1);
@@ -199,7 +225,8 @@ TEST_F(PageWatermark, ATextWatermarkIsDrawnInMemoryAndCombinedInsideTheBracket) 
   // The text is filled in memory; only the combination reaches the printer, with SRCAND.
   EXPECT_EQ(lines[static_cast<size_t>(fill)].rfind("memory", 0), 0u) << lines[static_cast<size_t>(fill)];
   EXPECT_EQ(lines[static_cast<size_t>(blit)].rfind("printer", 0), 0u) << lines[static_cast<size_t>(blit)];
-  EXPECT_NE(lines[static_cast<size_t>(blit)].find("8800C6"), std::string::npos) << lines[static_cast<size_t>(blit)];
+  EXPECT_NE(lines[static_cast<size_t>(blit)].find("from=memory"), std::string::npos) << lines[static_cast<size_t>(blit)];
+  EXPECT_NE(lines[static_cast<size_t>(blit)].find("rop=136"), std::string::npos) << lines[static_cast<size_t>(blit)];
   EXPECT_GT(EndPage(hdc), 0);
 }
 
@@ -219,17 +246,16 @@ TEST_F(PageWatermark, WithoutAMemoryDCOrBitmapThePagePrintsWithoutTheBracket) {
 }
 
 TEST_F(PageWatermark, APictureIsStretchedInMemoryWithTheRopOfItsFlag) {
-  const std::string path = machine_.root() + "/mark.bmp";
-  WriteBmp(path, 64, 32, RECT{8, 8, 56, 24});
+  WriteBmp(machine_.Host("drives/C/mark.bmp"), 64, 32, RECT{8, 8, 56, 24});
   for (bool andFlag : {true, false}) {
-    HDC hdc = OpenPage(BitmapRecord(path, andFlag));
+    HDC hdc = OpenPage(BitmapRecord("mark.bmp", andFlag));
     auto lines = RecordPageStep(hdc);
     const long data = IndexOf(lines, Escape(vm4k2::ESC_WM_DATA));
     const long stretch = IndexOf(lines, "StretchDIBits");
     ASSERT_GE(data, 0) << Dump(lines);
     ASSERT_GT(stretch, data) << Dump(lines);
     EXPECT_EQ(lines[static_cast<size_t>(stretch)].rfind("memory", 0), 0u);
-    EXPECT_NE(lines[static_cast<size_t>(stretch)].find(andFlag ? "8800C6" : "CC0020"), std::string::npos)
+    EXPECT_NE(lines[static_cast<size_t>(stretch)].find(andFlag ? "rop=136" : "rop=204"), std::string::npos)
         << lines[static_cast<size_t>(stretch)];
     EXPECT_GT(IndexOf(lines, Escape(vm4k2::ESC_WM_END)), stretch);
     EXPECT_GT(EndPage(hdc), 0);
@@ -240,13 +266,24 @@ TEST_F(PageWatermark, APictureIsStretchedInMemoryWithTheRopOfItsFlag) {
 }
 
 TEST_F(PageWatermark, PicturesOutsideTheLimitsOrMissingSendNothing) {
-  const std::string wide = machine_.root() + "/wide.bmp";
-  WriteBmp(wide, 4, 4, RECT{0, 0, 4, 4}, 40000);  // a header claiming 40000 pixels across
-  const std::string missing = machine_.root() + "/none.bmp";
-  for (const std::string& path : {wide, missing}) {
-    HDC hdc = OpenPage(BitmapRecord(path, true));
+  // Sides up to 32767 pixels and up to 64 megapixels are drawn; the rest is refused before
+  // anything is allocated for it.
+  WriteMonoBmp(machine_.Host("drives/C/edge.bmp"), 32767, 1);
+  WriteMonoBmp(machine_.Host("drives/C/wide.bmp"), 32768, 1);
+  WriteMonoBmp(machine_.Host("drives/C/tall.bmp"), 1, 32768);
+  WriteMonoBmp(machine_.Host("drives/C/huge.bmp"), 8193, 8193);  // 64 Mi pixels and more
+  WriteBmp(machine_.Host("drives/C/short.bmp"), 4, 4, RECT{0, 0, 4, 4}, 40000);  // rows missing
+  const struct {
+    const char* file;
+    bool drawn;
+  } cases[] = {{"edge.bmp", true},   {"wide.bmp", false},  {"tall.bmp", false},
+               {"huge.bmp", false},  {"short.bmp", false}, {"none.bmp", false}};
+  for (const auto& c : cases) {
+    HDC hdc = OpenPage(BitmapRecord(c.file, true));
     auto lines = RecordPageStep(hdc);
-    EXPECT_EQ(Count(lines, Escape(vm4k2::ESC_WM_BEGIN)), 0) << path << "\n" << Dump(lines);
+    EXPECT_EQ(Count(lines, Escape(vm4k2::ESC_WM_BEGIN)), c.drawn ? 1 : 0) << c.file << "\n" << Dump(lines);
+    EXPECT_EQ(Count(lines, Escape(vm4k2::ESC_WM_END)), c.drawn ? 1 : 0) << c.file;
+    EXPECT_EQ(Count(lines, "CreateCompatibleBitmap"), c.drawn ? 1 : 0) << c.file;
     EXPECT_GT(EndPage(hdc), 0);
     EXPECT_GT(EndDoc(hdc), 0);
     DeleteDC(hdc);
@@ -255,9 +292,8 @@ TEST_F(PageWatermark, PicturesOutsideTheLimitsOrMissingSendNothing) {
 }
 
 TEST_F(PageWatermark, LargePicturesUpTo4000PixelsAreDrawn) {
-  const std::string path = machine_.root() + "/long.bmp";
-  WriteBmp(path, 4000, 8, RECT{0, 0, 4000, 8});
-  HDC hdc = OpenPage(BitmapRecord(path, true));
+  WriteBmp(machine_.Host("drives/C/long.bmp"), 4000, 8, RECT{0, 0, 4000, 8});
+  HDC hdc = OpenPage(BitmapRecord("long.bmp", true));
   auto lines = RecordPageStep(hdc);
   EXPECT_EQ(Count(lines, "StretchDIBits"), 1) << Dump(lines);
   EXPECT_EQ(Count(lines, Escape(vm4k2::ESC_WM_END)), 1);
