@@ -375,6 +375,18 @@ DWORD Form_PrepareJob(PDEV* pdev) {
   return 0;
 }
 
+void Form_KeepPathInJobCopy(PDEV* pdev) {
+  const WCHAR* file = Output(pdev).formPath;
+  const size_t n = Length(file, std::size(Output(pdev).formPath));
+  // Empty until the opening built a path; the form's file is the path and ".dfd".
+  if (n <= kFormSuffixUnits || n - kFormSuffixUnits >= RENDER_NAME_UNITS) return;
+  OVERLAY_DLG& overlay = Overlay(pdev);
+  const size_t units = n - kFormSuffixUnits;
+  std::memset(overlay.szFormName, 0, sizeof overlay.szFormName);
+  std::memcpy(overlay.szFormName, file, units * sizeof(WCHAR));
+  std::memcpy(overlay.OverlayFile, overlay.szFormName, sizeof overlay.OverlayFile);
+}
+
 void Form_OpenFiles(PDEV* pdev, bool spooled) {
   const DWORD flags = Output(pdev).flags;
   if (flags & JOF_FORM_CREATE) OpenFormForCreation(pdev, spooled);
