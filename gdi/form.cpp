@@ -243,10 +243,11 @@ void OpenStoredForm(PDEV* pdev) {
 
 // The transform that puts the form's page frame on the sheet. The sheet is already turned by
 // its BeginPage when the settings turn it, and SetPageDefaultCTM gives back that turned frame,
-// so only the orientations count. A portrait form on a landscape sheet has its top left at the
-// sheet's top right with its x axis running down the sheet (PageAngle 270); a landscape form on
-// a portrait sheet has its top left at the sheet's bottom left with its x axis running up
-// (PageAngle 90). The slot placement takes the angles the same way.
+// so only the orientations count. A positive PageAngle turns the user frame counter-clockwise
+// as seen on the sheet, as the N-up cells use it. A portrait form on a landscape sheet has its
+// top left at the sheet's top right with its x axis running down the sheet (PageAngle 270); a
+// landscape form on a portrait sheet has its top left at the sheet's bottom left with its x
+// axis running up (PageAngle 90). The slot placement takes the angles the same way.
 SHORT FormAngle(BYTE formOrientation, WORD sheetOrientation) {
   if (formOrientation != DMORIENT_PORTRAIT && formOrientation != DMORIENT_LANDSCAPE) return 0;
   if (formOrientation == sheetOrientation) return 0;
