@@ -1,14 +1,19 @@
 # Helpers shared by every folder of the build.
 
-# velmor_add_tests(NAME <exe> LABEL <area> SOURCES ... [LIBS ...])
-# One GoogleTest executable, its cases registered with CTest under one area label.
+# velmor_add_tests(NAME <exe> LABEL <area> SOURCES ... [LIBS ...] [SERIAL])
+# One GoogleTest executable, its cases registered with CTest under one area label. SERIAL runs
+# its cases alone: they race real programs against the real clock, which a loaded machine loses.
 function(velmor_add_tests)
-  cmake_parse_arguments(T "" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "SERIAL" "NAME;LABEL" "SOURCES;LIBS" ${ARGN})
+  set(serial "")
+  if(T_SERIAL)
+    set(serial RUN_SERIAL TRUE)
+  endif()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE velmor_test_support ${T_LIBS} GTest::gtest GTest::gtest_main)
   set_target_properties(${T_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   gtest_discover_tests(${T_NAME}
-    PROPERTIES LABELS ${T_LABEL}
+    PROPERTIES LABELS ${T_LABEL} ${serial}
     DISCOVERY_TIMEOUT 60
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 endfunction()

@@ -10,6 +10,7 @@
 #include <win/system.h>
 
 #include "gdi/fontcach.h"
+#include "gdi/form.h"
 #include "gdi/gx.h"
 #include "gdi/nt/brush.h"
 #include "gdi/nt/dumpui.h"
@@ -123,6 +124,7 @@ void StartSheet(PDEV* pdev) {
 BOOL StartPhysicalPage(PDEV* pdev) {
   BOOL result = PclXl_StartJob(pdev);
   Spool_CountFormPage(pdev);
+  Form_StartSheet(pdev);
   PclXl_BeginPage(pdev);
   return result;
 }
@@ -205,6 +207,7 @@ BOOL JobCtrl_BeginPageSetup(PDEV* pdev) {
   SHORT angle = JobCtrl_PlaceLogicalPage(pdev, &x, &y, pageOnSheet);
   PclXl_SetPageOrigin(pdev, x, y);
   PclXl_SetPageRotation(pdev, angle);
+  Form_NotePageStart(pdev);
   PclXl_SetPageScale(pdev, TRUE);
   Gx_SetColorSpace(pdev, GX_SPACE_JOB);
   return result;
@@ -262,8 +265,7 @@ void JobCtrl_EndPage(PDEV* pdev) {
   pdev->job.pageFlow.sheetPages = 0;
   Spool_Flush(pdev);
   Spool_AddPageRecord(pdev);
-  PdevOutputState& out = pdev->job.output;
-  if (out.flags & JOF_TO_FORM_FILE) out.flags |= JOF_FORM_WRITTEN;
+  Form_EndSheet(pdev);
 }
 
 // ---- Job end -----------------------------------------------------------------------------------------
@@ -285,6 +287,8 @@ BOOL JobCtrl_EndDoc(PDEV* pdev) {
     PclXl_EndSession(pdev);
   }
   Spool_Flush(pdev);
+  // A creation job's form file gets its header now; a spooled one gets its sheet at the playback.
+  if (job.jobSettings.dmPrivate.overlay.bOverlay == OVERLAY_CREATE) Spool_WriteOverlayTrailer(pdev);
   // A spooled job goes to the printer now; its files go whatever the playback did.
   const BOOL played = Spool_EndJob(pdev);
   // A write that failed on the way means the printer did not get the whole job, although
@@ -300,10 +304,7 @@ void JobCtrl_CloseJob(PDEV* pdev) {
   Brush_FreePatterns(pdev);
   Spool_FreePageTable(pdev);
   ClearSpoolFile(pdev->job.output);
-  if (pdev->job.output.hFormFile) CloseHandle(pdev->job.output.hFormFile);
-  if (pdev->job.output.hStoredForm) CloseHandle(pdev->job.output.hStoredForm);
-  pdev->job.output.hFormFile = nullptr;
-  pdev->job.output.hStoredForm = nullptr;
+  Form_CloseFiles(pdev);
   pdev->job.output.buffer.count = 0;
   Util_ListFree(&pdev->jobAllocations);
   pdev->jobCtl.flags = 0;

@@ -17,6 +17,7 @@
 
 #include <intrface/devmod2.h>
 
+#include "gdi/formfile.h"  // DfdHeader, DfdStoredForm
 #include "gdi/gxstate.h"  // PdevGraphicsState, PdevBrushState
 
 namespace vm4k2 {
@@ -232,6 +233,22 @@ struct PdevTextState {
   DWORD glyphDownloads;
 };
 
+// Overlay forms (gdi/form). Output positions count from the start of the form's sheet, which
+// is where its record starts in the spool file and offset 137 of the form file.
+struct PdevFormState {
+  DfdHeader header;         // the header words of the form being created
+  DfdStoredForm stored;     // the stored form being printed, as its reader accepted it
+  DWORD bodyStart;          // position after the first page's set-up: where the form body starts
+  BOOL bodyStartNoted;
+  BOOL transformReset;      // the first sheet resets its page transform inside the form body
+  DWORD partStart;          // the form part of ESC_FORM_BEGINPART .. ESC_FORM_ENDPART
+  DWORD partLength;
+  DWORD slotsStarted;       // bit s: slot s has a start
+  DWORD slotStarts[DFD_FORM_SLOTS];
+  DWORD slotLengths[DFD_FORM_SLOTS];
+  DfdSlotPlacement placements[DFD_FORM_SLOTS];
+};
+
 // Everything a document owns. Zeroed at each new document; moved by DrvResetPDEV.
 struct PdevJobState {
   char firstError[PDEV_FIRST_ERROR_BYTES];  // "File:%s Line:%d\n" of the first internal error
@@ -248,6 +265,7 @@ struct PdevJobState {
   PdevPclXlState pclxl;
   PdevImageState image;
   PdevTextState text;
+  PdevFormState form;
   WORD pagesInJob;                          // logical pages started in this job
   BYTE reported;                            // bit 2: "Job not opened!" traced since the job start
   DWORD guard;                              // PDEV_GUARD

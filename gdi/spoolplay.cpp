@@ -8,6 +8,7 @@
 #include <win/files.h>
 #include <win/memory.h>
 
+#include "gdi/form.h"
 #include "gdi/gx.h"
 #include "gdi/jobctrl.h"
 #include "gdi/pclxl.h"
@@ -328,7 +329,11 @@ BOOL Player::Play() {
   // only: nothing may be appended to the file being read.
   out_.flags = (out_.flags & ~JOF_TO_SPOOL_FILE) | ((out_.flags & JOF_FORM_CREATE) ? 0 : JOF_TO_PRINTER);
 
-  if (pdev_->job.jobSettings.dmPrivate.bDocumentStyle < 3) {
+  // A form file takes its first sheet's record alone, after the marker and header the job end
+  // wrote: neither the job header nor the trailer.
+  const bool creatingForm = (out_.flags & JOF_FORM_CREATE) != 0;
+  if (creatingForm) {
+  } else if (pdev_->job.jobSettings.dmPrivate.bDocumentStyle < 3) {
     CopyRecord(0);
   } else {
     WriteJobHeader();
@@ -342,7 +347,7 @@ BOOL Player::Play() {
   } else {
     PlayCopies();
   }
-  if (Ok()) CopyRecord(out_.pageCount - 1);
+  if (Ok() && !creatingForm) CopyRecord(out_.pageCount - 1);
   Spool_Flush(pdev_);
   return (pdev_->jobCtl.flags & JF_OUTPUT_FAILED) ? FALSE : TRUE;
 }
@@ -592,7 +597,3 @@ void Spool_BookletSheet(DWORD pages, DWORD sheet, SpoolBookletSide* front, Spool
   back->right = page(padded - 2 * sheet - 1);
 }
 
-// The overlay-forms module's parts of the replay; until it fills them in, jobs carry no forms.
-void Spool_PrepareForms(PDEV*, DWORD*) {}
-void Spool_OpenFormFiles(PDEV*) {}
-void Spool_PlaceStoredForm(PDEV*, DWORD) {}

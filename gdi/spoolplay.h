@@ -115,12 +115,11 @@ void Spool_PlayBooklets(PDEV* pdev, DWORD copies);
 // ---- Hooks of the overlay forms ---------------------------------------------------------------
 
 // Step 4 of the opening: the overlay-forms module sets JOF_FORM_CREATE or JOF_STORED_FORM in
-// *flags for bOverlay 2 or 1 (a stored form whose file exists). Nothing is set while it does not.
+// *flags for bOverlay 2 or 1 (a stored form whose file exists) (gdi/form).
 void Spool_PrepareForms(PDEV* pdev, DWORD* flags);
 // Step 7 of the opening, after the spool file: the form file is created, or the stored form
-// opened, by the overlay-forms module.
+// opened, by the overlay-forms module (gdi/form).
 void Spool_OpenFormFiles(PDEV* pdev);
 // Places the stored form on the sheet being played (record `sheet`), between the sheet's
-// header part and its content, or before a poster tile's closing bytes. The overlay-forms
-// module fills this in; nothing is placed while it does not.
+// header part and its content, or before a poster tile's closing bytes (gdi/form).
 void Spool_PlaceStoredForm(PDEV* pdev, DWORD sheet);

@@ -140,7 +140,11 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   return result;
 }
 
+bool AfxReflectToChild(CWnd* parent, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);  // afx_dialog.cpp
+
 BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  // A control's own object sees its notifications first.
+  if (AfxReflectToChild(this, message, wParam, lParam, result)) return TRUE;
   const AFX_MSGMAP_ENTRY* entry = FindMessageEntry(message, HIWORD(wParam), LOWORD(wParam));
   if (!entry) return FALSE;
   LRESULT r = 0;

@@ -6,9 +6,10 @@
 // what its pages refer to while they are released. CPSFUNC_SET_RESULT passes a result to the
 // function with PROPSHEETUI_REASON_SET_RESULT while the sheet is open.
 //
-// This stand-in shows no windows yet: the sheet "opens" the pages the test script names
-// (PSPCB_CREATE, as the platform sends before a page's dialog is made) and closes with the
-// scripted button. Every event goes into a per-process record that tests read.
+// The pages are shown in a real property sheet (the stand-in's PropertySheet), on which tests act
+// as the user. A test may instead script the sheet without windows: it "opens" the pages the
+// script names (PSPCB_CREATE, as the platform sends before a page's dialog is made) and closes
+// with the scripted button. Every event goes into a per-process record that tests read.
 #include <win/commctrl.h>
 #include <win/compstui.h>
 #include <win/resources.h>
@@ -20,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "internal/dialogs.h"
 #include "internal/handles.h"
 #include "internal/unicode.h"
 #include "platform_testing.h"
@@ -40,12 +42,21 @@ struct HostPage {
   PROPSHEETPAGEW* record() { return reinterpret_cast<PROPSHEETPAGEW*>(bytes.data()); }
 };
 
+// A sheet function added with CPSFUNC_ADD_PFNPROPSHEETUIW (a driver's sheet entry point under
+// the spooler's), with its own call record and handle.
+struct AddedFunction {
+  PFNPROPSHEETUI function = nullptr;
+  PROPSHEETUI_INFO info{};
+  HANDLE handle = nullptr;
+};
+
 struct Sheet {
   PFNPROPSHEETUI function = nullptr;
   PROPSHEETUI_INFO info{};
   HANDLE handle = nullptr;
   bool open = false;  // between INIT and DESTROY: pages may be added and results set
   std::vector<std::unique_ptr<HostPage>> pages;
+  std::vector<std::unique_ptr<AddedFunction>> added;  // in the order they were added
 };
 
 // The handle objects: a sheet's and a page's handle resolve to the sheet while it lives.
@@ -61,6 +72,7 @@ struct SheetHandle : plat::KernelObject {
 };
 
 struct Script {
+  bool set = false;  // without a script the pages are shown in a real sheet
   DWORD pagesVisited = 1;
   int button = kButtonOk;
   PlatformTestSheetAction whileOpen = nullptr;
@@ -148,19 +160,60 @@ LONG_PTR AddPage(Sheet& sheet, const PROPSHEETPAGEW* given) {
   return handle;
 }
 
+// The result goes to every sheet function, the most recently added first (so a driver's own
+// function learns it), and on to the one that added it while each accepts it (answers 1 or more).
 LONG_PTR SetResult(Sheet& sheet, HostPage* page, LPARAM result) {
   SETRESULT_INFO info{};
   info.cbSize = sizeof(info);
   info.hSetResult = page ? page->handle : sheet.handle;
   info.Result = result;
-  const LONG answer = CallFunction(sheet, PROPSHEETUI_REASON_SET_RESULT, reinterpret_cast<LPARAM>(&info));
   std::string who = "sheet";
   for (size_t i = 0; i < sheet.pages.size(); ++i)
     if (sheet.pages[i].get() == page) who = std::to_string(i);
+  LONG_PTR called = 0;
+  for (size_t i = sheet.added.size(); i > 0; --i) {
+    AddedFunction& added = *sheet.added[i - 1];
+    added.info.Reason = PROPSHEETUI_REASON_SET_RESULT;
+    const LONG answer = added.function(&added.info, reinterpret_cast<LPARAM>(&info));
+    ++called;
+    Note("SET_RESULT function=" + std::to_string(i) + " page=" + who + " result=" + std::to_string(result) + " -> " +
+         std::to_string(answer));
+    if (answer < 1) return called;
+  }
+  const LONG answer = CallFunction(sheet, PROPSHEETUI_REASON_SET_RESULT, reinterpret_cast<LPARAM>(&info));
   Note("SET_RESULT page=" + who + " result=" + std::to_string(result) + " -> " + std::to_string(answer));
-  // The result goes on to the function's parents only while each one accepts it; this host
-  // has one function, so the count is that one call.
-  return 1;
+  return called + 1;
+}
+
+// A sheet function added under the caller's: INIT now, its pages join the sheet, and it is told
+// to go (DESTROY) before the function that added it.
+LONG_PTR AddFunction(Sheet& sheet, PFNPROPSHEETUI function, LPARAM lParam) {
+  if (function == nullptr || sheet.added.size() >= kMaxPages) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  auto added = std::make_unique<AddedFunction>();
+  added->function = function;
+  added->handle = plat::InsertHandle(std::make_shared<SheetHandle>(&sheet, nullptr));
+  added->info.cbSize = sizeof(PROPSHEETUI_INFO);
+  added->info.Version = PROPSHEETUI_INFO_VERSION;
+  added->info.Flags = PSUIINFO_UNICODE;
+  added->info.hComPropSheet = added->handle;
+  added->info.pfnComPropSheet = sheet.info.pfnComPropSheet;
+  added->info.lParamInit = lParam;
+  added->info.Reason = PROPSHEETUI_REASON_INIT;
+  AddedFunction* raw = added.get();
+  sheet.added.push_back(std::move(added));
+  const LONG answer = raw->function(&raw->info, lParam);
+  Note("ADD_FUNCTION " + std::to_string(sheet.added.size()) + " INIT -> " + std::to_string(answer));
+  if (answer <= 0) {
+    raw->info.Reason = PROPSHEETUI_REASON_DESTROY;
+    raw->function(&raw->info, 0);
+    plat::RemoveHandle(raw->handle);
+    sheet.added.pop_back();
+    return 0;
+  }
+  return reinterpret_cast<LONG_PTR>(raw->handle);
 }
 
 LONG_PTR CALLBACK HostComPropSheet(HANDLE hComPropSheet, UINT function, LPARAM lParam1, LPARAM lParam2) {
@@ -173,6 +226,8 @@ LONG_PTR CALLBACK HostComPropSheet(HANDLE hComPropSheet, UINT function, LPARAM l
   switch (function) {
     case CPSFUNC_ADD_PROPSHEETPAGEW:
       return AddPage(sheet, reinterpret_cast<const PROPSHEETPAGEW*>(lParam1));
+    case CPSFUNC_ADD_PFNPROPSHEETUIW:
+      return AddFunction(sheet, reinterpret_cast<PFNPROPSHEETUI>(lParam1), lParam2);
     case CPSFUNC_SET_RESULT: {
       HostPage* page = nullptr;
       if (lParam1 != 0) {
@@ -202,6 +257,13 @@ void ReleasePages(Sheet& sheet) {
 
 void EndSheet(Sheet& sheet, LPARAM destroyParam) {
   ReleasePages(sheet);
+  for (size_t i = sheet.added.size(); i > 0; --i) {
+    AddedFunction& added = *sheet.added[i - 1];
+    added.info.Reason = PROPSHEETUI_REASON_DESTROY;
+    const LONG answer = added.function(&added.info, destroyParam);
+    Note("DESTROY function=" + std::to_string(i) + " " + std::to_string(destroyParam) + " -> " + std::to_string(answer));
+    plat::RemoveHandle(added.handle);
+  }
   const LONG answer = CallFunction(sheet, PROPSHEETUI_REASON_DESTROY, destroyParam);
   Note("DESTROY " + std::to_string(destroyParam) + " -> " + std::to_string(answer));
   sheet.open = false;
@@ -278,6 +340,23 @@ WINBASEAPI LONG WINAPI CommonPropertySheetUIW(HWND hWndOwner, PFNPROPSHEETUI pfn
     if (sheet.pages.empty()) {
       EndSheet(sheet, 0);
       result = ERR_CPSUI_NO_PROPSHEETPAGE;
+    } else if (!script.set) {
+      // The user's sheet: the pages in a real property sheet, which the user closes.
+      plat::dialogs::SheetOptions options;
+      options.owner = hWndOwner;
+      options.title = header.pTitle ? std::u16string(plat::WideView(header.pTitle)) : std::u16string();
+      options.noApply = (header.Flags & PSUIHDRF_NOAPPLYNOW) != 0;
+      std::vector<PROPSHEETPAGEW*> records;
+      for (auto& page : sheet.pages) {
+        records.push_back(page->record());
+        options.hasHelp = options.hasHelp || (page->record()->dwFlags & PSP_HASHELP);
+      }
+      const INT_PTR closed = plat::dialogs::RunPropertySheet(options, records);
+      Note(closed > 0 ? "CLOSE OK" : closed == 0 ? "CLOSE CANCEL" : "CLOSE FAILED");
+      if (closed < 0) result = ERR_CPSUI_CREATEPROPPAGE_FAILED;
+      else if (closed == 0) result = CPSUI_CANCEL;
+      // Told of the end after OK or Cancel alike.
+      EndSheet(sheet, 1);
     } else {
       for (size_t i = 0; i < sheet.pages.size() && i < script.pagesVisited; ++i) {
         PROPSHEETPAGEW& page = *sheet.pages[i]->record();
@@ -306,7 +385,13 @@ WINBASEAPI void PlatformTest_SetPropertySheetScript(DWORD pagesVisited, int butt
                                                     void* context) {
   HostState& state = State();
   std::lock_guard<std::mutex> guard(state.lock);
-  state.script = Script{pagesVisited, button, whileOpen, context};
+  state.script = Script{true, pagesVisited, button, whileOpen, context};
+}
+
+WINBASEAPI void PlatformTest_UseRealPropertySheet(void) {
+  HostState& state = State();
+  std::lock_guard<std::mutex> guard(state.lock);
+  state.script = Script{};
 }
 
 WINBASEAPI DWORD PlatformTest_ReadPropertySheetRecord(char* buffer, DWORD capacity) {

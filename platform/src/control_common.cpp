@@ -27,6 +27,10 @@ const std::vector<SystemClass>& SystemClasses() {
       {u"Static", StaticProc, 0, 0, 0},
       {u"ComboBox", ComboBoxProc, 0, CS_DBLCLKS, 0},
       {u"ListBox", ListBoxProc, 0, CS_DBLCLKS, 0},
+      {u"msctls_updown32", UpDownProc, 0, 0, 0},
+      {u"msctls_progress32", ProgressProc, 0, 0, 0},
+      {u"tooltips_class32", TooltipProc, 0, 0, 0},
+      {u"SysListView32", ListViewProc, 0, CS_DBLCLKS, 0},
   };
   return classes;
 }

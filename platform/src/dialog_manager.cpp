@@ -77,8 +77,10 @@ HWND Fail(HWND dialog, DWORD error) {
   return nullptr;
 }
 
-HWND CreateFromTemplate(HINSTANCE instance, const DialogTemplate& dt, HWND parent, DLGPROC proc, LPARAM init,
-                        const std::u16string& key) {
+}  // namespace
+
+HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& dt, HWND parent, DLGPROC proc, LPARAM init,
+                              const std::u16string& key) {
   DWORD style = dt.style;
   DWORD exStyle = dt.exStyle;
   if (style & DS_CONTROL) {
@@ -181,7 +183,7 @@ HWND CreateFromTemplate(HINSTANCE instance, const DialogTemplate& dt, HWND paren
   return dialog;
 }
 
-std::optional<DialogTemplate> ParseIndirect(LPCDLGTEMPLATEW given) {
+std::optional<DialogTemplate> ParseIndirectTemplate(const void* given) {
   if (!given) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return std::nullopt;
@@ -192,6 +194,8 @@ std::optional<DialogTemplate> ParseIndirect(LPCDLGTEMPLATEW given) {
   if (!parsed) SetLastError(ERROR_INVALID_DATA);
   return parsed;
 }
+
+namespace {
 
 void RunTestAction(HWND dialog, const std::u16string& key) {
   std::vector<TestAction> actions;
@@ -320,16 +324,16 @@ WINBASEAPI INT_PTR WINAPI DialogBoxParamW(HINSTANCE hInstance, LPCWSTR lpTemplat
                                           DLGPROC lpDialogFunc, LPARAM dwInitParam) {
   std::optional<plat::DialogTemplate> dt = plat::LoadDialogTemplate(hInstance, lpTemplateName);
   if (!dt) return -1;
-  HWND dialog = CreateFromTemplate(hInstance, *dt, hWndParent, lpDialogFunc, dwInitParam, KeyOf(lpTemplateName));
+  HWND dialog = CreateDialogFromTemplate(hInstance, *dt, hWndParent, lpDialogFunc, dwInitParam, KeyOf(lpTemplateName));
   if (!dialog) return -1;
   return RunModalLoop(dialog, hWndParent, KeyOf(lpTemplateName));
 }
 
 WINBASEAPI INT_PTR WINAPI DialogBoxIndirectParamW(HINSTANCE hInstance, LPCDLGTEMPLATEW hDialogTemplate, HWND hWndParent,
                                                   DLGPROC lpDialogFunc, LPARAM dwInitParam) {
-  std::optional<plat::DialogTemplate> dt = ParseIndirect(hDialogTemplate);
+  std::optional<plat::DialogTemplate> dt = ParseIndirectTemplate(hDialogTemplate);
   if (!dt) return -1;
-  HWND dialog = CreateFromTemplate(hInstance, *dt, hWndParent, lpDialogFunc, dwInitParam, {});
+  HWND dialog = CreateDialogFromTemplate(hInstance, *dt, hWndParent, lpDialogFunc, dwInitParam, {});
   if (!dialog) return -1;
   return RunModalLoop(dialog, hWndParent, {});
 }
@@ -338,14 +342,14 @@ WINBASEAPI HWND WINAPI CreateDialogParamW(HINSTANCE hInstance, LPCWSTR lpTemplat
                                           DLGPROC lpDialogFunc, LPARAM dwInitParam) {
   std::optional<plat::DialogTemplate> dt = plat::LoadDialogTemplate(hInstance, lpTemplateName);
   if (!dt) return nullptr;
-  return CreateFromTemplate(hInstance, *dt, hWndParent, lpDialogFunc, dwInitParam, KeyOf(lpTemplateName));
+  return CreateDialogFromTemplate(hInstance, *dt, hWndParent, lpDialogFunc, dwInitParam, KeyOf(lpTemplateName));
 }
 
 WINBASEAPI HWND WINAPI CreateDialogIndirectParamW(HINSTANCE hInstance, LPCDLGTEMPLATEW lpTemplate, HWND hWndParent,
                                                   DLGPROC lpDialogFunc, LPARAM dwInitParam) {
-  std::optional<plat::DialogTemplate> dt = ParseIndirect(lpTemplate);
+  std::optional<plat::DialogTemplate> dt = ParseIndirectTemplate(lpTemplate);
   if (!dt) return nullptr;
-  return CreateFromTemplate(hInstance, *dt, hWndParent, lpDialogFunc, dwInitParam, {});
+  return CreateDialogFromTemplate(hInstance, *dt, hWndParent, lpDialogFunc, dwInitParam, {});
 }
 
 WINBASEAPI BOOL WINAPI EndDialog(HWND hDlg, INT_PTR nResult) {

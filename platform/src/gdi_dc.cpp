@@ -11,6 +11,7 @@
 #include "internal/engine_objects.h"
 #include "internal/gdi_dc.h"
 #include "internal/unicode.h"
+#include "platform_testing.h"
 
 namespace plat::gdi {
 namespace {
@@ -24,6 +25,30 @@ struct DCTable {
 DCTable& Table() {
   static DCTable* table = new DCTable;  // outlives static destructors of callers
   return *table;
+}
+
+// The test control of PlatformTest_SetPdevHook: process-wide, read at each DrvEnablePDEV.
+struct PdevHook {
+  std::mutex lock;
+  PlatformTestPdevHook hook = nullptr;
+  void* context = nullptr;
+};
+
+PdevHook& TestPdevHook() {
+  static PdevHook* hook = new PdevHook;  // outlives static destructors of callers
+  return *hook;
+}
+
+void RunTestPdevHook(DHPDEV dhpdev) {
+  PdevHook& h = TestPdevHook();
+  PlatformTestPdevHook hook;
+  void* context;
+  {
+    std::lock_guard<std::mutex> guard(h.lock);
+    hook = h.hook;
+    context = h.context;
+  }
+  if (hook) hook(dhpdev, context);
 }
 
 // A DEVMODE from outside (the application, the user-interface library) is copied whole, public
@@ -105,6 +130,7 @@ bool EnablePdev(PrinterDC& dc, std::vector<BYTE>& devmode, EnabledDevice& out) {
     return false;
   }
   engine::SetDevicePdev(out.hdev, out.dhpdev);
+  RunTestPdevHook(out.dhpdev);
   completePdev(out.dhpdev, out.hdev);
   return true;
 }
@@ -413,3 +439,10 @@ WINBASEAPI int WINAPI GetDeviceCaps(HDC hdc, int index) {
 }
 
 }  // extern "C"
+
+WINBASEAPI void PlatformTest_SetPdevHook(PlatformTestPdevHook hook, void* context) {
+  plat::gdi::PdevHook& h = plat::gdi::TestPdevHook();
+  std::lock_guard<std::mutex> guard(h.lock);
+  h.hook = hook;
+  h.context = context;
+}

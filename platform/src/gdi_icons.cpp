@@ -90,7 +90,7 @@ std::shared_ptr<Icon> IconFromImage(const BYTE* data, size_t size) {
   if (!icon->color || !icon->mask) return nullptr;
   const BYTE* p = data + h.biSize;
   icon->color->colors.resize(table);
-  std::memcpy(icon->color->colors.data(), p, table * sizeof(RGBQUAD));
+  if (table != 0) std::memcpy(icon->color->colors.data(), p, table * sizeof(RGBQUAD));
   p += table * sizeof(RGBQUAD);
   std::memcpy(icon->color->bytes.data(), p, imageStride * static_cast<size_t>(height));
   p += imageStride * static_cast<size_t>(height);

@@ -15,6 +15,7 @@
 #include "internal/desktop.h"
 #include "internal/gdi_record.h"
 #include "internal/gdi_render.h"
+#include "internal/menus.h"
 
 namespace plat::gdi {
 
@@ -211,7 +212,7 @@ WINBASEAPI DWORD WINAPI GetGuiResources(HANDLE hProcess, DWORD uiFlags) {
         std::lock_guard<std::mutex> guard(plat::desktop::Lock());
         windows = plat::desktop::StateLocked().windows.size();
       }
-      return static_cast<DWORD>(windows + IconCount());
+      return static_cast<DWORD>(windows + IconCount() + plat::menus::LiveMenuCount());
     }
     default:
       SetLastError(ERROR_INVALID_PARAMETER);

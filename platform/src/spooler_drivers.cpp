@@ -4,7 +4,10 @@
 #include <cstring>
 #include <filesystem>
 
+#include <win/driverui.h>
+
 #include "internal/services_state.h"
+#include "internal/spooler_events.h"
 #include "internal/spooler_files.h"
 #include "internal/spooler_state.h"
 #include "internal/machine.h"
@@ -222,10 +225,16 @@ WINBASEAPI BOOL WINAPI AddPrinterDriverW(LPWSTR pName, DWORD Level, LPBYTE pDriv
       return FALSE;
     }
   }
-  StateLock lock;
-  // Adding a driver of a name that exists replaces its record, as an update does.
-  if (std::optional<Driver> existing = FindDriver(d.name, d.environment)) d.id = existing->id;
-  SaveDriver(d);
+  std::optional<Driver> existing;
+  {
+    StateLock lock;
+    // Adding a driver of a name that exists replaces its record, as an update does.
+    existing = FindDriver(d.name, d.environment);
+    if (existing) d.id = existing->id;
+    SaveDriver(d);
+  }
+  // The updated driver's library brings each of its printers' data to its own layout.
+  if (existing) UpgradePrintersOf(d, DriverVersionDirectory(existing->environment, existing->version));
   return TRUE;
 }
 
@@ -239,16 +248,30 @@ WINBASEAPI BOOL WINAPI DeletePrinterDriverExW(LPWSTR pName, LPWSTR pEnvironment,
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
+  auto deletable = [&]() -> std::optional<Driver> {
+    std::optional<Driver> driver = FindDriver(WideView(pDriverName), environment);
+    if (!driver || ((dwDeleteFlag & DPD_DELETE_SPECIFIC_VERSION) && driver->version != dwVersionFlag)) {
+      SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
+      return std::nullopt;
+    }
+    if (PrinterUsesDriver(driver->name)) {
+      SetLastError(ERROR_PRINTER_DRIVER_IN_USE);
+      return std::nullopt;
+    }
+    return driver;
+  };
+  std::optional<Driver> leaving;
+  {
+    StateLock lock;
+    leaving = deletable();
+    if (!leaving) return FALSE;
+  }
+  // The driver's library hears of its deletion while its files are still there; the state is
+  // looked at again afterwards, as the lock was let go meanwhile.
+  RaiseDriverEvent(*leaving, DRIVER_EVENT_DELETE);
   StateLock lock;
-  std::optional<Driver> driver = FindDriver(WideView(pDriverName), environment);
-  if (!driver || ((dwDeleteFlag & DPD_DELETE_SPECIFIC_VERSION) && driver->version != dwVersionFlag)) {
-    SetLastError(ERROR_UNKNOWN_PRINTER_DRIVER);
-    return FALSE;
-  }
-  if (PrinterUsesDriver(driver->name)) {
-    SetLastError(ERROR_PRINTER_DRIVER_IN_USE);
-    return FALSE;
-  }
+  std::optional<Driver> driver = deletable();
+  if (!driver) return FALSE;
   std::vector<std::u16string> files = DriverFiles(*driver);
   if (dwDeleteFlag & DPD_DELETE_ALL_FILES) {
     // Every file must go, so none may be another driver's.

@@ -5,6 +5,7 @@
 #include <win/spooler.h>
 
 #include "internal/handles.h"
+#include "platform_testing.h"
 
 namespace {
 
@@ -35,5 +36,7 @@ WINBASEAPI BOOL WINAPI ImpersonatePrinterClient(HANDLE hToken) {
   plat::RemoveHandle(hToken);
   return TRUE;
 }
+
+WINBASEAPI BOOL PlatformTest_SpoolerThreadImpersonates(void) { return t_impersonating ? TRUE : FALSE; }
 
 }  // extern "C"

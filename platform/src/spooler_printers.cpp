@@ -2,6 +2,9 @@
 // and deleting.
 #include <cstring>
 
+#include <win/driverui.h>
+
+#include "internal/spooler_events.h"
 #include "internal/spooler_state.h"
 #include "internal/unicode.h"
 
@@ -453,7 +456,11 @@ WINBASEAPI BOOL WINAPI EnumPrintersW(DWORD Flags, LPWSTR Name, DWORD Level, LPBY
   return ok;
 }
 
-WINBASEAPI HANDLE WINAPI AddPrinterW(LPWSTR pName, DWORD Level, LPBYTE pPrinter) {
+}  // extern "C"
+
+namespace {
+
+HANDLE AddLocalPrinter(LPWSTR pName, DWORD Level, LPBYTE pPrinter) {
   if (!RequireRunning()) return nullptr;
   if (!IsLocalServer(pName)) {
     SetLastError(ERROR_INVALID_NAME);
@@ -492,16 +499,41 @@ WINBASEAPI HANDLE WINAPI AddPrinterW(LPWSTR pName, DWORD Level, LPBYTE pPrinter)
   return OpenHandle(handle);
 }
 
+// The printer of a handle that may delete it; nullopt (with the error) otherwise.
+std::optional<Printer> PrinterToDelete(HANDLE hPrinter) {
+  StateLock lock;
+  Printer printer;
+  std::shared_ptr<PrinterHandle> handle = GetPrinterHandle(hPrinter, printer);
+  if (!handle) return std::nullopt;
+  if (!(handle->access & kDeleteRight)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return std::nullopt;
+  }
+  return printer;
+}
+
+}  // namespace
+
+extern "C" {
+
+WINBASEAPI HANDLE WINAPI AddPrinterW(LPWSTR pName, DWORD Level, LPBYTE pPrinter) {
+  HANDLE handle = AddLocalPrinter(pName, Level, pPrinter);
+  // The driver's answer does not undo the printer, as on the platform.
+  if (handle) RaisePrinterEvent(WideView(reinterpret_cast<PRINTER_INFO_2W*>(pPrinter)->pPrinterName),
+                                PRINTER_EVENT_INITIALIZE);
+  return handle;
+}
+
 WINBASEAPI BOOL WINAPI DeletePrinter(HANDLE hPrinter) {
   if (!RequireRunning()) return FALSE;
+  std::optional<Printer> target = PrinterToDelete(hPrinter);
+  if (!target) return FALSE;
+  // The driver hears of the deletion while the printer still exists.
+  RaisePrinterEvent(target->name, PRINTER_EVENT_DELETE);
   StateLock lock;
   Printer printer;
   std::shared_ptr<PrinterHandle> handle = GetPrinterHandle(hPrinter, printer);
   if (!handle) return FALSE;
-  if (!(handle->access & kDeleteRight)) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return FALSE;
-  }
   for (const Job& job : ListJobs(printer.id)) RemoveJob(job.id);
   handle->jobId = 0;
   RemovePrinterRecord(printer.id);

@@ -1,8 +1,11 @@
 // DocumentPropertiesW and DeviceCapabilitiesW: the spooler hands both to the printer's
 // user-interface library, which it loads in the calling process by the driver's
 // configuration file, as the platform does.
+#include <win/compstui.h>
+#include <win/driverui.h>
 #include <win/modules.h>
 #include <win/spooler.h>
+#include <win/user.h>
 
 #include <vector>
 
@@ -90,13 +93,47 @@ std::u16string PrinterNameOf(HANDLE printer) {
   return std::u16string(plat::WideView(reinterpret_cast<PRINTER_INFO_4W*>(block.data())->pPrinterName));
 }
 
+// The spooler's own sheet function under which the driver's sheet function runs: it adds the
+// driver's function with the driver's header, names the sheet after the printer and keeps the
+// result the driver's pages set.
+struct PromptCall {
+  PFNPROPSHEETUI driver = nullptr;
+  LPARAM driverHeader = 0;
+  std::u16string title;
+};
+
+LONG CALLBACK SpoolerSheets(PPROPSHEETUI_INFO info, LPARAM lParam) {
+  auto* call = reinterpret_cast<PromptCall*>(info->lParamInit);
+  switch (info->Reason) {
+    case PROPSHEETUI_REASON_INIT:
+      return info->pfnComPropSheet(info->hComPropSheet, CPSFUNC_ADD_PFNPROPSHEETUIW,
+                                   reinterpret_cast<LPARAM>(call->driver), call->driverHeader)
+                 ? 1
+                 : -1;
+    case PROPSHEETUI_REASON_GET_INFO_HEADER:
+      reinterpret_cast<PROPSHEETUI_INFO_HEADER*>(lParam)->pTitle = const_cast<LPWSTR>(call->title.c_str());
+      return 1;
+    case PROPSHEETUI_REASON_SET_RESULT:
+      info->Result = static_cast<ULONG_PTR>(reinterpret_cast<SETRESULT_INFO*>(lParam)->Result);
+      return 1;
+    default:
+      return 1;
+  }
+}
+
+// The sheet through the common host: CPSUI_OK or CPSUI_CANCEL, or below 0 when it failed.
+LONG ShowSheets(HWND owner, PFNPROPSHEETUI driver, LPARAM header, std::u16string title) {
+  PromptCall call{driver, header, std::move(title)};
+  DWORD result = 0;
+  return CommonPropertySheetUIW(owner, SpoolerSheets, reinterpret_cast<LPARAM>(&call), &result);
+}
+
 }  // namespace
 
 extern "C" {
 
 WINBASEAPI LONG WINAPI DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName, PDEVMODEW pDevModeOutput,
                                            PDEVMODEW pDevModeInput, DWORD fMode) {
-  (void)hWnd;
   if (!plat::spooler::RequireRunning()) return -1;
   CallPrinter printer(hPrinter, pDeviceName);
   if (!printer.get()) return -1;
@@ -117,7 +154,30 @@ WINBASEAPI LONG WINAPI DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pD
   header.pdmOut = pDevModeOutput;
   header.cbOut = static_cast<DWORD>(size);
   header.fMode = fMode;
+  if (fMode & DM_IN_PROMPT) {
+    // The user edits the settings in the driver's pages; the driver copies them out on OK.
+    LONG shown = ShowSheets(hWnd, reinterpret_cast<PFNPROPSHEETUI>(sheets), reinterpret_cast<LPARAM>(&header), name);
+    if (shown < 0) return -1;
+    return shown == CPSUI_OK ? IDOK : IDCANCEL;
+  }
   return sheets(nullptr, reinterpret_cast<LPARAM>(&header));
+}
+
+WINBASEAPI BOOL WINAPI PrinterPropertiesW(HWND hWnd, HANDLE hPrinter) {
+  if (!plat::spooler::RequireRunning()) return FALSE;
+  if (!hPrinter) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  std::u16string name = PrinterNameOf(hPrinter);
+  UiLibrary library(hPrinter);
+  auto sheets = library.Export<DocumentPropertySheetsFn>("DrvDevicePropertySheets");
+  if (!sheets) return FALSE;
+  DEVICEPROPERTYHEADER header{};
+  header.cbSize = sizeof header;
+  header.hPrinter = hPrinter;
+  header.pszPrinterName = const_cast<LPWSTR>(name.c_str());
+  return ShowSheets(hWnd, reinterpret_cast<PFNPROPSHEETUI>(sheets), reinterpret_cast<LPARAM>(&header), name) >= 0;
 }
 
 WINBASEAPI int WINAPI DeviceCapabilitiesW(LPCWSTR pDevice, LPCWSTR pPort, WORD fwCapability, LPWSTR pOutput,

@@ -231,7 +231,7 @@ WINBASEAPI BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
     LRESULT result = 0;
     return RemoteInvoke(record, RemoteCall::ShowWindow, {nCmdShow}, result) && result;
   }
-  bool wasVisible, activate;
+  bool wasVisible, activate, nowVisible;
   {
     std::lock_guard<std::mutex> guard(Lock());
     std::shared_ptr<Window> window = hWnd ? LocalWindowLocked(hWnd) : nullptr;
@@ -264,9 +264,12 @@ WINBASEAPI BOOL WINAPI ShowWindow(HWND hWnd, int nCmdShow) {
     activate = !window->parent && nCmdShow != SW_HIDE && nCmdShow != SW_SHOWNA && nCmdShow != SW_SHOWNOACTIVATE &&
                nCmdShow != SW_SHOWMINNOACTIVE && nCmdShow != SW_MINIMIZE;
     if (!wasVisible && (style & WS_VISIBLE)) window->needsPaint = window->erase = true;
+    nowVisible = (style & WS_VISIBLE) != 0;
     WriteRecordLocked(*window);
     window->queue->changed.notify_all();
   }
+  // A window learns that it was shown or hidden (a sheet's page applies its rules there).
+  if (wasVisible != nowVisible) SendMessageW(hWnd, WM_SHOWWINDOW, nowVisible ? TRUE : FALSE, 0);
   if (activate) SetForegroundWindow(hWnd);
   return wasVisible ? TRUE : FALSE;
 }

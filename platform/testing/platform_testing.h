@@ -66,6 +66,20 @@ WINBASEAPI DWORD PlatformTest_RestartMachine(void);
 #define PLATFORMTEST_ENGINE_REFUSE_ASSOCIATE "EngineRefuseAssociate"  // EngAssociateSurface: FALSE
 #define PLATFORMTEST_ENGINE_REFUSE_PALETTE "EngineRefusePalette"      // EngCreatePalette: 0
 
+#include <win/ddi.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+// Called in the calling process after every DrvEnablePDEV of a printer DC (CreateDCW, ResetDCW)
+// that made a device record, before DrvCompletePDEV, with that record. A driver's tests use it to
+// put on the record settings that no user interface sets; NULL removes it.
+typedef void (*PlatformTestPdevHook)(DHPDEV dhpdev, void* context);
+WINBASEAPI void PlatformTest_SetPdevHook(PlatformTestPdevHook hook, void* context);
+#ifdef __cplusplus
+}
+#endif
+
 // ---- Print spooler and the service manager ------------------------------------------------
 // Named controls (PlatformTest_SetControl), read at each call:
 //   "spooler.WritePrinterShortAfter"  N: a job takes at most N bytes; the WritePrinter that
@@ -104,6 +118,13 @@ WINBASEAPI DWORD PlatformTest_SpoolerAddJob(const WCHAR* printer, const WCHAR* d
 // Host path of the file that holds a job's bytes; FALSE when there is no such job or the path
 // does not fit.
 WINBASEAPI BOOL PlatformTest_SpoolerJobFile(DWORD jobId, char* path, DWORD size);
+// Whether the calling thread acts as the spooler's client (TRUE until RevertToPrinterSelf,
+// again after ImpersonatePrinterClient with its token).
+WINBASEAPI BOOL PlatformTest_SpoolerThreadImpersonates(void);
+// Refreshes a printer's cache as the spooler does: DrvPrinterEvent(PRINTER_EVENT_CACHE_REFRESH)
+// of its driver's user-interface library, whose answer is returned (TRUE when the library or
+// the export is missing).
+WINBASEAPI BOOL PlatformTest_SpoolerRefreshCache(const WCHAR* printer);
 
 #ifdef __cplusplus
 }
@@ -451,6 +472,13 @@ WINBASEAPI void PlatformTest_Type(HWND hWnd, const WCHAR* text);
 WINBASEAPI void PlatformTest_Pick(HWND hWnd, int index);
 WINBASEAPI void PlatformTest_Drop(HWND hWnd);
 WINBASEAPI void PlatformTest_CloseUp(HWND hWnd, BOOL cancel);
+// The mouse rests on the window: the window under it gets WM_MOUSEMOVE, and a tooltip with a
+// tool for the window (by window, or by a rectangle of its parent) shows its text, asking the
+// owner with TTN_GETDISPINFOW for a callback text. The tooltip that shows, or NULL.
+WINBASEAPI HWND PlatformTest_Hover(HWND hWnd);
+// The window of page `index` of a property sheet, NULL while the page has not been visited. The
+// user picks a sheet's tab with PlatformTest_Pick(sheet, index).
+WINBASEAPI HWND PlatformTest_SheetPage(HWND sheet, int index);
 // The brush the control last painted its background with: its parent's WM_CTLCOLOR* answer, or
 // NULL when that answer was no live brush.
 WINBASEAPI HBRUSH PlatformTest_ControlBackground(HWND hWnd);
@@ -462,15 +490,18 @@ WINBASEAPI HBRUSH PlatformTest_ControlBackground(HWND hWnd);
 #ifdef __cplusplus
 extern "C" {
 #endif
-// The host shows no windows: a sheet "opens" the first `pagesVisited` pages (PSPCB_CREATE to
-// each page with a callback), runs `whileOpen` (when set) as a page procedure would run, with
-// the sheet's handle and the host's ComPropSheet callback, then closes as if `button` was
-// pressed (1 OK, 2 Cancel). Without a script: one page visited, OK. Process-wide.
+// Without a script the host shows the pages in a real property sheet (PropertySheetW), on which a
+// test acts through PlatformTest_SetDialogAction (keyed by the sheet's title). With a script the
+// host shows no windows: a sheet "opens" the first `pagesVisited` pages (PSPCB_CREATE to each
+// page with a callback), runs `whileOpen` (when set) as a page procedure would run, with the
+// sheet's handle and the host's ComPropSheet callback, then closes as if `button` was pressed
+// (1 OK, 2 Cancel). PlatformTest_UseRealPropertySheet drops the script. Process-wide.
 typedef void (*PlatformTestSheetAction)(HANDLE hComPropSheet,
                                         LONG_PTR(CALLBACK* pfnComPropSheet)(HANDLE, UINT, LPARAM, LPARAM),
                                         void* context);
 WINBASEAPI void PlatformTest_SetPropertySheetScript(DWORD pagesVisited, int button, PlatformTestSheetAction whileOpen,
                                                     void* context);
+WINBASEAPI void PlatformTest_UseRealPropertySheet(void);
 // The record of the calling process's last sheet, one line per event in the order they
 // happened ("INIT -> 1", "ADD_PAGE 0 size=104 flags=0x000000ac template=111 title=Basic
 // callback=yes -> page", "GET_INFO_HEADER -> 1 flags=0x4 title=... hInst=yes icon=64082",

@@ -1,6 +1,8 @@
 // Page layout geometry as it reaches the stream: each logical page's origin, rotation and scale,
 // and the sheet's orientation, for N-up grids, posters, fit-to paper, zoom and mixed
 // orientation. Portrait A4 at 600 dpi is 4960 x 7008 dots with 96-dot margins; m = 96.
+#include <win/files.h>
+
 #include "jobctrl_fixture.h"
 
 namespace jobctrltest {
@@ -147,9 +149,20 @@ TEST_F(Layout, AJobCreatingAFormPrintsOneSided) {
   ASSERT_TRUE(DrvSendPage(surface()));
   ASSERT_TRUE(DrvEndDoc(surface(), 0));
   EndDocPrinter(open_.printer());
-  pclxl::Decoded job = Job();
-  ASSERT_TRUE(job.ok) << job.error;
-  EXPECT_EQ(Lines(job, "@PJL SET DUPLEX"), std::vector<std::string>{"@PJL SET DUPLEX=OFF"});
+  // The job is capture-only: its one sheet is in the form file, without a duplex side.
+  EXPECT_EQ(pdev()->job.output.bytesSent, 0u);
+  HANDLE form = CreateFileW(pdev()->job.output.formPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(form, INVALID_HANDLE_VALUE) << GetLastError();
+  std::vector<uint8_t> bytes(GetFileSize(form, nullptr));
+  DWORD read = 0;
+  ASSERT_TRUE(ReadFile(form, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr));
+  CloseHandle(form);
+  ASSERT_GT(bytes.size(), 137u);
+  pclxl::Decoded sheet = pclxl::DecodeOperators(bytes.data() + 137, bytes.size() - 137);
+  ASSERT_TRUE(sheet.ok) << sheet.error;
+  ASSERT_FALSE(sheet.listing.empty());
+  EXPECT_EQ(sheet.listing.front().find("Duplex"), std::string::npos) << sheet.listing.front();
 }
 
 // A tiled watermark covers the cells drawn before, so each page draws every border up to its own.

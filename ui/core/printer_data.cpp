@@ -41,12 +41,14 @@ BOOL WritePrinterDataBlock(HANDLE printer, const void* data, DWORD size, Printer
   ValueNames names = NamesFor(kind);
   if (names.size.empty()) return FALSE;
   DWORD sizeValue = size;
-  if (SetPrinterDataW(printer, names.size.data(), REG_DWORD, reinterpret_cast<LPBYTE>(&sizeValue),
-                      sizeof(sizeValue)) != ERROR_SUCCESS) {
-    return FALSE;
-  }
-  return SetPrinterDataW(printer, names.data.data(), REG_BINARY,
-                         static_cast<LPBYTE>(const_cast<void*>(data)), size) == ERROR_SUCCESS;
+  DWORD error = SetPrinterDataW(printer, names.size.data(), REG_DWORD, reinterpret_cast<LPBYTE>(&sizeValue),
+                                sizeof(sizeValue));
+  if (error == ERROR_SUCCESS)
+    error = SetPrinterDataW(printer, names.data.data(), REG_BINARY, static_cast<LPBYTE>(const_cast<void*>(data)), size);
+  // SetPrinterDataW answers its error rather than leaving it: callers that report it read it
+  // from the last error as for every other BOOL call.
+  if (error != ERROR_SUCCESS) SetLastError(error);
+  return error == ERROR_SUCCESS;
 }
 
 std::unique_ptr<BYTE[]> ReadPrinterDataBlock(HANDLE printer, DWORD* size, PrinterDataKind kind) {

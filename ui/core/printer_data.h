@@ -16,7 +16,7 @@ enum class PrinterDataKind : int {
   FontData = 4,
 };
 
-// TRUE when both values were written.
+// TRUE when both values were written; otherwise FALSE with the spooler's error as the last error.
 BOOL WritePrinterDataBlock(HANDLE printer, const void* data, DWORD size, PrinterDataKind kind);
 
 // The stored block, zero-filled to the stored size, or nullptr when the size value is missing

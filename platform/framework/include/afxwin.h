@@ -157,6 +157,8 @@ enum AfxSig : UINT {
   AfxSig_lp,       // LRESULT (CPoint): WM_NCHITTEST
   AfxSig_hv,       // HCURSOR (): WM_QUERYDRAGICON
   AfxSig_vv_mouse, // void (): WM_MOUSELEAVE
+  AfxSig_bv,       // BOOL (): ON_CONTROL_REFLECT_EX
+  AfxSig_hDu,      // HBRUSH (CDC*, UINT): ON_WM_CTLCOLOR_REFLECT
 };
 
 struct AFX_MSGMAP_ENTRY {
@@ -274,6 +276,9 @@ class CWnd : public CCmdTarget {
   virtual BOOL PreTranslateMessage(MSG* msg);
   virtual void PreSubclassWindow() {}
   virtual void PostNcDestroy() {}
+  // A notification of this control to its parent, offered back to the control first
+  // (WM_COMMAND, WM_NOTIFY, WM_DRAWITEM, WM_MEASUREITEM, WM_CTLCOLOR*); TRUE when it took it.
+  virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
 
   // Pumps messages, each through PreTranslateMessage first, until EndModalLoop.
   virtual int RunModalLoop(DWORD flags = 0);
@@ -402,3 +407,6 @@ CWinThread* AfxBeginThread(AFX_THREADPROC proc, LPVOID param, int priority = 0, 
                            LPSECURITY_ATTRIBUTES security = nullptr);
 
 #include "afx_menu.h"
+
+// Dialogs and controls.
+#include "afxdialog.h"

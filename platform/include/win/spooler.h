@@ -435,9 +435,14 @@ WINBASEAPI BOOL WINAPI SetJobW(HANDLE hPrinter, DWORD JobId, DWORD Level, LPBYTE
 
 // ---- Calls that reach the printer's user-interface library -------------------------------
 // Both load the driver's configuration file through LoadLibraryW in the calling process.
-// DocumentPropertiesW with fMode 0 answers the size of the driver's DEVMODE.
+// DocumentPropertiesW with fMode 0 answers the size of the driver's DEVMODE; with DM_IN_PROMPT
+// it shows the driver's pages through the common property-sheet host and answers IDOK or
+// IDCANCEL as the user closed the sheet.
 WINBASEAPI LONG WINAPI DocumentPropertiesW(HWND hWnd, HANDLE hPrinter, LPWSTR pDeviceName, PDEVMODEW pDevModeOutput,
                                            PDEVMODEW pDevModeInput, DWORD fMode);
+// The printer's device pages (DrvDevicePropertySheets) through the common property-sheet host;
+// TRUE when the sheet was shown.
+WINBASEAPI BOOL WINAPI PrinterPropertiesW(HWND hWnd, HANDLE hPrinter);
 WINBASEAPI int WINAPI DeviceCapabilitiesW(LPCWSTR pDevice, LPCWSTR pPort, WORD fwCapability, LPWSTR pOutput,
                                           const DEVMODEW* pDevMode);
 

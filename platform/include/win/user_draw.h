@@ -135,7 +135,7 @@ WINBASEAPI HICON WINAPI LoadIconW(HINSTANCE hInstance, LPCWSTR lpIconName);
 WINBASEAPI BOOL WINAPI DrawStateW(HDC hdc, HBRUSH hbrFore, DRAWSTATEPROC qfnCallBack, LPARAM lData, WPARAM wData,
                                   int x, int y, int cx, int cy, UINT uFlags);
 
-// The GDI objects (GR_GDIOBJECTS) or USER objects (windows, icons: GR_USEROBJECTS) the process
+// The GDI objects (GR_GDIOBJECTS) or USER objects (windows, icons, menus: GR_USEROBJECTS) the process
 // holds, or the most it has held (the _PEAK flags). Only the calling process can be asked.
 WINBASEAPI DWORD WINAPI GetGuiResources(HANDLE hProcess, DWORD uiFlags);
 

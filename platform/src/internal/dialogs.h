@@ -12,6 +12,8 @@
 #include <win/commctrl.h>
 #include <win/user.h>
 
+#include "internal/resources.h"
+
 namespace plat::dialogs {
 
 struct SystemClass {
@@ -107,6 +109,25 @@ SIZE BaseUnitsOf(HWND dialog);
 bool IsDialogWindow(HWND hwnd);
 // The template name or title that selects a test's action for a modal dialog.
 std::u16string DialogKeyOf(HWND dialog);
+
+// A dialog made from a parsed template, as CreateDialogParamW makes it; `key` names it for a
+// test's action. The Indirect forms' reading of a caller's template.
+HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& dt, HWND parent, DLGPROC proc, LPARAM init,
+                              const std::u16string& key);
+std::optional<DialogTemplate> ParseIndirectTemplate(const void* given);
+
+// The property sheet behind PropertySheetW and the common property-sheet host: shows the pages
+// (the caller's records, which WM_INITDIALOG receives) and returns > 0 after OK, 0 after Cancel,
+// -1 when it cannot be made. Page callbacks get PSPCB_CREATE here; PSPCB_RELEASE is the
+// caller's to send.
+struct SheetOptions {
+  HWND owner = nullptr;
+  std::u16string title;
+  bool noApply = false;
+  bool hasHelp = false;
+  UINT startPage = 0;
+};
+INT_PTR RunPropertySheet(const SheetOptions& options, const std::vector<PROPSHEETPAGEW*>& pages);
 
 // The modal loop shared by DialogBox and the property sheet: runs until EndDialog (or the
 // sheet's end) and returns the result. The owner stays disabled meanwhile.

@@ -50,6 +50,8 @@ Bytes Word(WORD v) { return Bytes{static_cast<BYTE>(v & 0xFF), static_cast<BYTE>
 class EscapeDC : public ::testing::Test {
  protected:
   void SetUp() override {
+    // A4 already where setup-machine runs: adding the printer stores its default settings.
+    PlatformTest_SetCountryCode(44, TRUE);
     std::string command = std::string(VELMOR_OUT_DIR) + "/setup-machine " + machine_.root() + " > /dev/null 2>&1";
     ASSERT_EQ(std::system(command.c_str()), 0);
     PlatformTest_UseMachine(machine_.root().c_str());

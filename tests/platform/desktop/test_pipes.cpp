@@ -100,6 +100,12 @@ TEST_F(Pipes, ABusyPipeTimesOutOnTheClock) {
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
   EXPECT_FALSE(done.load());
   PlatformTest_AdvanceClock(1);
+  // A waiter that started late (a slow, instrumented build) took its deadline after the first
+  // advance: keep the clock moving until it gives up, so the test never hangs.
+  for (int i = 0; i < 500 && !done.load(); ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (!done.load()) PlatformTest_AdvanceClock(1000);
+  }
   waiter.join();
   EXPECT_EQ(error.load(), static_cast<DWORD>(ERROR_SEM_TIMEOUT));
 }

@@ -4,6 +4,9 @@
 #include <vector>
 
 #include <win/menu.h>
+#include <win/process.h>
+#include <win/system.h>
+#include <win/user_draw.h>
 #include <win/user.h>
 
 #include "shell_test_util.h"
@@ -75,6 +78,16 @@ TEST_F(Menus, ALoadedMenuHasItsTemplatesItemsTextsAndStates) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_MENU_HANDLE));
   EXPECT_EQ(GetMenuItemCount(tray), -1);
   EXPECT_TRUE(DestroyMenu(extended));
+}
+
+TEST_F(Menus, EveryMenuCountsAsAUserObjectUntilDestroyed) {
+  DWORD before = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+  // A menu loaded per click and never destroyed grows the count by its menu and submenu.
+  for (int click = 0; click < 3; ++click) ASSERT_NE(LoadMenuW(fixtures_, MAKEINTRESOURCEW(129)), nullptr);
+  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), before + 6);
+  HMENU freed = LoadMenuW(fixtures_, MAKEINTRESOURCEW(129));
+  EXPECT_TRUE(DestroyMenu(freed));
+  EXPECT_EQ(GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS), before + 6);
 }
 
 TEST_F(Menus, TextsStatesAndTheDefaultItemChangeAsTheTrayMenuChangesThem) {

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
 #include <win/modules.h>
 #include <win/spooler.h>
+#include <win/user.h>
 
 #include "platform_testing.h"
 #include "temp_machine.h"
@@ -106,4 +109,91 @@ TEST(SpoolerImpersonation, SpoolssExportsAndTheirAbsence) {
   EXPECT_EQ(GetProcAddress(spoolss, "ImpersonatePrinterClient"), nullptr);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
   FreeLibrary(spoolss);
+}
+
+namespace {
+
+std::string EventLog(const testsupport::TempMachine& machine) {
+  std::ifstream in(machine.Host("drives/C/recui-events.log"));
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+constexpr const char* kVersionFolder = "C:\\Windows\\System32\\spool\\drivers\\x64\\3";
+
+void PressOk(HWND sheet, void*) { PlatformTest_Click(GetDlgItem(sheet, IDOK)); }
+
+}  // namespace
+
+// The spooler tells the printer's library of its printers' and its own life, in the calling
+// process: a printer added, its cache refreshed, the driver updated under it, the printer and
+// then the driver deleted.
+TEST_F(SpoolerRouting, PrinterAndDriverEventsReachTheLibrary) {
+  const std::string initialised = "printer-event Routed Printer 3 flags=0 lparam=0 exists=1\n";
+  EXPECT_EQ(EventLog(machine_), initialised);  // AddPrinterW went on although the library said FALSE
+
+  EXPECT_FALSE(PlatformTest_SpoolerRefreshCache(W(kPrinter)));  // the library's own answer
+  const std::string refreshed = "printer-event Routed Printer 5 flags=0 lparam=0 exists=1\n";
+  EXPECT_EQ(EventLog(machine_), initialised + refreshed);
+
+  DRIVER_INFO_2W driver{3, W(u"Routed Driver"), nullptr, W(u"recdr.dll"), nullptr, W(u"recui.dll")};
+  ASSERT_TRUE(AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&driver)));
+  const std::string upgraded = std::string("upgrade 1 Routed Printer ") + kVersionFolder + "\n";
+  EXPECT_EQ(EventLog(machine_), initialised + refreshed + upgraded);
+
+  // A handle that may not delete the printer raises nothing.
+  HANDLE h = nullptr;
+  ASSERT_TRUE(OpenPrinterW(W(kPrinter), &h, nullptr));
+  SetLastError(0xDEADBEEF);
+  EXPECT_FALSE(DeletePrinter(h));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+  ClosePrinter(h);
+  EXPECT_EQ(EventLog(machine_), initialised + refreshed + upgraded);
+
+  PRINTER_DEFAULTSW all{nullptr, nullptr, PRINTER_ALL_ACCESS};
+  ASSERT_TRUE(OpenPrinterW(W(kPrinter), &h, &all));
+  SetLastError(0xDEADBEEF);
+  EXPECT_TRUE(DeletePrinter(h));
+  ClosePrinter(h);
+  // The library hears of the deletion while the printer still opens.
+  const std::string deleted = "printer-event Routed Printer 4 flags=0 lparam=0 exists=1\n";
+  EXPECT_EQ(EventLog(machine_), initialised + refreshed + upgraded + deleted);
+  EXPECT_FALSE(OpenPrinterW(W(kPrinter), &h, nullptr));
+
+  EXPECT_TRUE(DeletePrinterDriverExW(nullptr, nullptr, W(u"Routed Driver"), 0, 0));
+  const std::string driverDeleted = std::string("driver-event 2 3 Routed Driver ") + kVersionFolder + "\\recui.dll\n";
+  EXPECT_EQ(EventLog(machine_), initialised + refreshed + upgraded + deleted + driverDeleted);
+}
+
+TEST_F(SpoolerRouting, APrinterIsAddedWithoutItsLibrary) {
+  PlatformTest_SetModuleAbsent("recui.dll", TRUE, FALSE);
+  PRINTER_INFO_2W info{};
+  info.pPrinterName = W(u"Second");
+  info.pPortName = W(u"USB001");
+  info.pDriverName = W(u"Routed Driver");
+  HANDLE h = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&info));
+  ASSERT_NE(h, nullptr);
+  ClosePrinter(h);
+  EXPECT_TRUE(PlatformTest_SpoolerRefreshCache(W(u"Second")));  // nothing to ask: TRUE
+  PlatformTest_SetModuleAbsent("recui.dll", FALSE, FALSE);
+  EXPECT_EQ(EventLog(machine_), "printer-event Routed Printer 3 flags=0 lparam=0 exists=1\n");
+}
+
+
+TEST_F(SpoolerRouting, DocumentPropertiesInPromptShowsTheDriversPagesAndAnswersAsTheUserClosed) {
+  std::vector<BYTE> out(300);
+  PlatformTest_UseRealPropertySheet();
+  PlatformTest_SetDialogAction(reinterpret_cast<const WCHAR*>(kPrinter), PressOk, nullptr);
+  DWORD mode = DM_IN_PROMPT | DM_OUT_BUFFER;
+  EXPECT_EQ(DocumentPropertiesW(nullptr, nullptr, W(kPrinter), reinterpret_cast<DEVMODEW*>(out.data()), nullptr, mode),
+            IDOK);
+  EXPECT_EQ(reinterpret_cast<DEVMODEW*>(out.data())->dmFields, mode);  // the page's apply wrote it
+  PlatformTest_ClearDialogActions();
+  // Unscripted, the user cancels: nothing is written.
+  std::vector<BYTE> untouched(300);
+  EXPECT_EQ(DocumentPropertiesW(nullptr, nullptr, W(kPrinter), reinterpret_cast<DEVMODEW*>(untouched.data()), nullptr,
+                                mode),
+            IDCANCEL);
+  EXPECT_EQ(reinterpret_cast<DEVMODEW*>(untouched.data())->dmFields, 0u);
 }

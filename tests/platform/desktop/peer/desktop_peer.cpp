@@ -9,12 +9,18 @@
 //   proc <msg> <wParam>     each message its window procedure gets, sent or dispatched
 //   copydata <cbData> <hex> the bytes of each WM_COPYDATA
 // WM_USER+60 sent to it makes its window procedure wait until the program is ended.
+// A configuration file beside the program, named after it with ".config" added
+// ("vm4k2sm.exe.config"), stands in for options when the command line must stay another
+// program's own; one setting a line: "class NAME", "title TEXT", "start-delay MS" (the time it
+// takes before it makes its window) and "times" (the pre, proc and copydata lines end with
+// " at <GetTickCount64>"). Command-line options win over it.
 // "--run COMMAND LINE" instead starts that command line suspended at idle priority, lets it go,
 // records "started <pid>" and ends at once, as a program that has its own file deleted does.
 #include <cstdio>
 #include <string>
 
 #include <win/files.h>
+#include <win/modules.h>
 #include <win/process.h>
 #include <win/system.h>
 #include <win/user.h>
@@ -27,11 +33,43 @@ using plat_testing::AfterProgram;
 using plat_testing::Utf8;
 
 HANDLE g_log = INVALID_HANDLE_VALUE;
+bool g_times = false;
+
+std::string Stamp() { return g_times ? " at " + std::to_string(GetTickCount64()) : std::string(); }
 
 void Log(const std::string& line) {
   std::string text = line + "\n";
   DWORD written = 0;
   WriteFile(g_log, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+}
+
+// Reads the configuration file beside the program, when there is one.
+void ReadConfiguration(std::u16string& cls, std::u16string& title, DWORD& startDelay) {
+  WCHAR self[MAX_PATH + 1] = {};
+  if (GetModuleFileNameW(nullptr, self, MAX_PATH) == 0) return;
+  std::u16string path = std::u16string(self) + u".config";
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  std::string text;
+  char buffer[512];
+  DWORD got = 0;
+  while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+  CloseHandle(file);
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    std::string line = text.substr(start, end - start);
+    start = end + 1;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    size_t blank = line.find(' ');
+    std::string key = line.substr(0, blank);
+    std::string value = blank == std::string::npos ? "" : line.substr(blank + 1);
+    if (key == "class") cls.assign(value.begin(), value.end());
+    else if (key == "title") title.assign(value.begin(), value.end());
+    else if (key == "start-delay") startDelay = static_cast<DWORD>(std::stoul(value));
+    else if (key == "times") g_times = true;
+  }
 }
 
 // Takes "--NAME VALUE" out of the text; VALUE runs to the next " --" or the end.
@@ -49,7 +87,7 @@ bool TakeOption(std::u16string& text, std::u16string_view name, std::u16string& 
 
 LRESULT CALLBACK PeerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != WM_PAINT && message != WM_TIMER)
-    Log("proc " + std::to_string(message) + " " + std::to_string(wParam));
+    Log("proc " + std::to_string(message) + " " + std::to_string(wParam) + Stamp());
   switch (message) {
     case WM_COPYDATA: {
       const COPYDATASTRUCT* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
@@ -60,7 +98,7 @@ LRESULT CALLBACK PeerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
         hex.push_back(kHex[b >> 4]);
         hex.push_back(kHex[b & 15]);
       }
-      Log("copydata " + std::to_string(data ? data->cbData : 0) + " " + hex);
+      Log("copydata " + std::to_string(data ? data->cbData : 0) + " " + hex + Stamp());
       return TRUE;
     }
     case WM_USER + 60:
@@ -78,6 +116,8 @@ LRESULT CALLBACK PeerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
 int main() {
   std::u16string rest(AfterProgram(GetCommandLineW()));
   std::u16string cls = u"DesktopPeer", title = u"Peer";
+  DWORD startDelay = 0;
+  ReadConfiguration(cls, title, startDelay);
   TakeOption(rest, u"class", cls);
   TakeOption(rest, u"title", title);
   CreateDirectoryW(u"C:\\peer", nullptr);
@@ -102,6 +142,7 @@ int main() {
   Log("cmdline " + Utf8(rest));
   Log("folder " + Utf8(folder));
   Log("registered " + std::to_string(RegisterWindowMessageW(u"TaskbarCreated")));
+  if (startDelay) Sleep(startDelay);
 
   WNDCLASSW wc{};
   wc.lpfnWndProc = PeerProc;
@@ -116,7 +157,7 @@ int main() {
   Log("ready");
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    Log("pre " + std::to_string(msg.message) + " " + std::to_string(msg.wParam));
+    Log("pre " + std::to_string(msg.message) + " " + std::to_string(msg.wParam) + Stamp());
     DispatchMessageW(&msg);
   }
   Log("end");
