@@ -85,6 +85,12 @@ std::vector<WindowInfo> ListWindows() {
     info.title = Text(hwnd);
     info.visible = IsWindowVisible(hwnd) != FALSE;
     GetWindowRect(hwnd, &info.rect);
+    EnumPropsExW(hwnd, [](HWND, LPWSTR name, HANDLE value, ULONG_PTR list) -> BOOL {
+      std::u16string shown = IS_INTRESOURCE(name) ? Wide("#" + std::to_string(reinterpret_cast<uintptr_t>(name)))
+                                                  : std::u16string(name);
+      reinterpret_cast<std::vector<Property>*>(list)->push_back(Property{shown, value});
+      return TRUE;
+    }, reinterpret_cast<LPARAM>(&info.properties));
     std::vector<HWND> children;
     EnumChildWindows(hwnd, [](HWND child, LPARAM list) -> BOOL {
       reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
@@ -111,6 +117,12 @@ std::string FormatWindows(const std::vector<WindowInfo>& windows) {
            Utf8(w.className) + "\" title=\"" + Utf8(w.title) + "\" " + (w.visible ? "visible" : "hidden") +
            " rect=" + RectText(w.rect);
     out += "\n";
+    if (!w.properties.empty()) {
+      out += "  properties";
+      for (const Property& p : w.properties)
+        out += " \"" + Utf8(p.name) + "\"=" + Hex(reinterpret_cast<uintptr_t>(p.value));
+      out += "\n";
+    }
     for (const ChildInfo& c : w.children)
       out += "  " + Hex(reinterpret_cast<uintptr_t>(c.hwnd)) + " id=" + std::to_string(c.id) + " class=\"" +
              Utf8(c.className) + "\" text=\"" + Utf8(c.text) + "\" style=" + Hex(c.style) + "\n";

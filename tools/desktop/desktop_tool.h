@@ -21,6 +21,12 @@ struct ChildInfo {
   DWORD style = 0;
 };
 
+struct Property {
+  std::u16string name;  // "#N" for an atom-named property
+  HANDLE value = nullptr;
+  bool operator==(const Property&) const = default;
+};
+
 struct WindowInfo {
   HWND hwnd = nullptr;
   DWORD pid = 0;
@@ -29,13 +35,14 @@ struct WindowInfo {
   std::u16string title;
   bool visible = false;
   RECT rect{};
+  std::vector<Property> properties;
   std::vector<ChildInfo> children;
 };
 
 // Every top-level window of the machine, hidden ones too, in z-order.
 std::vector<WindowInfo> ListWindows();
-// One line per window, then one indented line per child. (Properties are read by name with
-// GetPropW; the platform has no enumeration of them yet.)
+// One line per window, one indented line of its properties when it has any, then one indented
+// line per child.
 std::string FormatWindows(const std::vector<WindowInfo>& windows);
 
 // A window named by its handle (decimal or 0x...) or by its class (without case); NULL when none.

@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -147,6 +148,13 @@ TEST_F(PeerDesktop, RegisteredMessagesPropertiesAndBroadcastsSpanProcesses) {
   }, reinterpret_cast<LPARAM>(&found));
   EXPECT_EQ(found.hwnd, peer);
   EXPECT_EQ(reinterpret_cast<uintptr_t>(found.prop), pid_);
+  // The other process's properties can be enumerated as well as read by name.
+  std::vector<std::u16string> names;
+  EXPECT_EQ(EnumPropsExW(peer, [](HWND, LPWSTR name, HANDLE, ULONG_PTR list) -> BOOL {
+    reinterpret_cast<std::vector<std::u16string>*>(list)->push_back(IS_INTRESOURCE(name) ? u"#" : name);
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&names)), TRUE);
+  EXPECT_EQ(std::count(names.begin(), names.end(), u"PeerProcess"), 1);
   EXPECT_EQ(FindWindowW(u"TRAY PEER", u"peer one"), peer);
   WCHAR text[32];
   EXPECT_EQ(GetWindowTextW(peer, text, 32), 8);

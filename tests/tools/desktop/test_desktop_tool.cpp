@@ -70,7 +70,8 @@ TEST_F(DesktopTool, ListsWindowsWithTheirChildrenAndProperties) {
   EXPECT_TRUE(found->visible);
   EXPECT_EQ(found->rect.left, 10);
   EXPECT_EQ(found->rect.bottom, 220);
-  EXPECT_EQ(GetPropW(found->hwnd, u"Printer"), reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x2A)));
+  EXPECT_EQ(found->properties,
+            (std::vector<desktoptool::Property>{{u"Printer", reinterpret_cast<HANDLE>(static_cast<uintptr_t>(0x2A))}}));
   ASSERT_EQ(found->children.size(), 1u);
   EXPECT_EQ(found->children[0].id, 1001);
   EXPECT_EQ(found->children[0].text, u"Close");
@@ -79,6 +80,7 @@ TEST_F(DesktopTool, ListsWindowsWithTheirChildrenAndProperties) {
   EXPECT_NE(text.find("class=\"Tool Target\" title=\"Status \xC3\xA9\" visible rect=10,20-310,220\n"),
             std::string::npos)
       << text;
+  EXPECT_NE(text.find("\n  properties \"Printer\"=0x2a\n"), std::string::npos) << text;
   EXPECT_NE(text.find(" id=1001 class=\"Tool Target\" text=\"Close\" style=0x50000000\n"), std::string::npos) << text;
 }
 
@@ -112,8 +114,11 @@ TEST_F(DesktopTool, ClicksAControlByIdAndEndsProcessesByName) {
   HWND clicked = nullptr;
   ASSERT_TRUE(desktoptool::ClickControl(top_, 1001));
   MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+  // Dispatched, as a program's loop does: an undispatched WM_PAINT would stay pending for ever.
+  while (!clicked && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_LBUTTONUP) clicked = msg.hwnd;
+    DispatchMessageW(&msg);
+  }
   EXPECT_EQ(clicked, button_);
   EXPECT_FALSE(desktoptool::ClickControl(top_, 999));
 
