@@ -2,45 +2,18 @@
 // through the stand-in GDI, the user interface and renderer libraries and the spooler of a
 // machine installed for the run.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "bench_machine.h"
 #include "document.h"
-#include "platform_testing.h"
 #include "settings.h"
 
 namespace {
 
-// One machine for the whole run, removed at exit.
-class BenchMachine {
- public:
-  BenchMachine() {
-    std::string base = (std::filesystem::temp_directory_path() / "bench-printjob-XXXXXX").string();
-    std::vector<char> name(base.begin(), base.end());
-    name.push_back(0);
-    if (!mkdtemp(name.data())) return;
-    root_ = name.data();
-    std::string command = std::string(VELMOR_OUT_DIR) + "/setup-machine " + root_ + " > /dev/null 2>&1";
-    ready_ = std::system(command.c_str()) == 0;
-    if (ready_) PlatformTest_UseMachine(root_.c_str());
-  }
-  ~BenchMachine() {
-    std::error_code ec;
-    if (!root_.empty()) std::filesystem::remove_all(root_, ec);
-  }
-  bool ready() const { return ready_; }
-
- private:
-  std::string root_;
-  bool ready_ = false;
-};
-
 void SampleDocument(benchmark::State& state) {
-  static BenchMachine machine;
+  static benchmachine::InstalledMachine machine("bench-printjob");
   if (!machine.ready()) {
     state.SkipWithError("setup-machine failed");
     return;

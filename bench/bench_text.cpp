@@ -2,41 +2,15 @@
 // as bitmap glyphs, rotated text), printed in process through the stand-in GDI, the engine's
 // fonts, the renderer and the spooler of a machine installed for the run.
 #include <benchmark/benchmark.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "bench_machine.h"
 #include "document.h"
-#include "platform_testing.h"
 #include "settings.h"
 
 namespace {
-
-class BenchMachine {
- public:
-  BenchMachine() {
-    std::string base = (std::filesystem::temp_directory_path() / "bench-text-XXXXXX").string();
-    std::vector<char> name(base.begin(), base.end());
-    name.push_back(0);
-    if (!mkdtemp(name.data())) return;
-    root_ = name.data();
-    std::string command = std::string(VELMOR_OUT_DIR) + "/setup-machine " + root_ + " > /dev/null 2>&1";
-    ready_ = std::system(command.c_str()) == 0;
-    if (ready_) PlatformTest_UseMachine(root_.c_str());
-  }
-  ~BenchMachine() {
-    std::error_code ec;
-    if (!root_.empty()) std::filesystem::remove_all(root_, ec);
-  }
-  bool ready() const { return ready_; }
-
- private:
-  std::string root_;
-  bool ready_ = false;
-};
 
 // 30 lines of 100 characters, cycling through five fonts.
 std::string TextPage() {
@@ -56,7 +30,7 @@ std::string TextPage() {
 }
 
 void TextPages(benchmark::State& state) {
-  static BenchMachine machine;
+  static benchmachine::InstalledMachine machine("bench-text");
   if (!machine.ready()) {
     state.SkipWithError("setup-machine failed");
     return;

@@ -243,10 +243,11 @@ void OpenStoredForm(PDEV* pdev) {
 
 // The transform that puts the form's page frame on the sheet. The sheet is already turned by
 // its BeginPage when the settings turn it, and SetPageDefaultCTM gives back that turned frame,
-// so only the orientations count. A portrait form on a landscape sheet has its top left at the
-// sheet's top right with its x axis running down the sheet (PageAngle 270); a landscape form on
-// a portrait sheet has its top left at the sheet's bottom left with its x axis running up
-// (PageAngle 90). The slot placement takes the angles the same way.
+// so only the orientations count. A positive PageAngle turns the user frame counter-clockwise
+// as seen on the sheet, as the N-up cells use it. A portrait form on a landscape sheet has its
+// top left at the sheet's top right with its x axis running down the sheet (PageAngle 270); a
+// landscape form on a portrait sheet has its top left at the sheet's bottom left with its x
+// axis running up (PageAngle 90). The slot placement takes the angles the same way.
 SHORT FormAngle(BYTE formOrientation, WORD sheetOrientation) {
   if (formOrientation != DMORIENT_PORTRAIT && formOrientation != DMORIENT_LANDSCAPE) return 0;
   if (formOrientation == sheetOrientation) return 0;
@@ -373,6 +374,18 @@ DWORD Form_PrepareJob(PDEV* pdev) {
   if (Spool_MakeDirectories(path, 0)) return JOF_STORED_FORM;
   Util_DebugPrint("Form: the stored form does not exist, the job prints without it\n");
   return 0;
+}
+
+void Form_KeepPathInJobCopy(PDEV* pdev) {
+  const WCHAR* file = Output(pdev).formPath;
+  const size_t n = Length(file, std::size(Output(pdev).formPath));
+  // Empty until the opening built a path; the form's file is the path and ".dfd".
+  if (n <= kFormSuffixUnits || n - kFormSuffixUnits >= RENDER_NAME_UNITS) return;
+  OVERLAY_DLG& overlay = Overlay(pdev);
+  const size_t units = n - kFormSuffixUnits;
+  std::memset(overlay.szFormName, 0, sizeof overlay.szFormName);
+  std::memcpy(overlay.szFormName, file, units * sizeof(WCHAR));
+  std::memcpy(overlay.OverlayFile, overlay.szFormName, sizeof overlay.OverlayFile);
 }
 
 void Form_OpenFiles(PDEV* pdev, bool spooled) {

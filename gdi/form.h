@@ -34,6 +34,10 @@ FormPathResult Form_BuildPath(const WCHAR* name, WCHAR* path);
 // OverlayFile and answers JOF_FORM_CREATE (bOverlay 2), JOF_STORED_FORM (a stored form that
 // exists) or 0.
 DWORD Form_PrepareJob(PDEV* pdev);
+// The job copy of the settings was taken again (the first page, a reset of the device context):
+// the form path built at the job's opening goes back into its form name and OverlayFile, so that
+// the copy names the file the job creates or prints, as the opening left it.
+void Form_KeepPathInJobCopy(PDEV* pdev);
 // Job opening, once the destinations are chosen (`spooled`: the job goes to a spool file for
 // playback): creates the form file, or opens and reads the stored form. A stored form that cannot
 // be used clears JOF_STORED_FORM; a form file that cannot be made leaves the job without one.

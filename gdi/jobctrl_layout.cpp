@@ -3,6 +3,7 @@
 #include <cstring>
 #include <utility>
 
+#include "gdi/form.h"
 #include "gdi/gx.h"
 #include "gdi/jobctrl.h"
 #include "gdi/pclxl.h"
@@ -143,6 +144,7 @@ void JobCtrl_GetPageGeometry(PDEV* pdev) {
   // A job that creates a form is printed one-sided: the form holds single pages. The rule is on
   // the copy just taken, so that no later retaking of the job copy undoes it.
   if (job.jobSettings.dmPrivate.overlay.bOverlay == OVERLAY_CREATE) job.jobSettings.dmPrivate.bDocumentStyle = 0;
+  Form_KeepPathInJobCopy(pdev);
   job.jobOrientation = IsLandscape(pdev->orientation) ? DMORIENT_LANDSCAPE : DMORIENT_PORTRAIT;
   const RenderDevmode& settings = job.jobSettings;
   const SHORT fit = settings.dmPrivate.scale.FtoPaper;

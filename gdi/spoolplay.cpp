@@ -145,9 +145,9 @@ void Player::PlaySheet(DWORD i) {
   CopyRecord(i);
 }
 
-// An empty side of sheet i's media: its header part (BeginPage) and its closing bytes. The
-// printer's duplex attributes of a job's first sheet are left out, so that the side does not ask
-// for a front.
+// An empty side of sheet i's media: its header part (BeginPage) and its closing bytes, with no
+// stored form. The printer's duplex attributes of a job's first sheet are left out, so that the
+// side does not ask for a front.
 void Player::PlayBlankSide(DWORD i) {
   const PageRecord& record = Record(i);
   if (record.length < SPOOL_SHEET_CLOSING_BYTES) return;
@@ -180,7 +180,8 @@ void Player::PlayBlankSide(DWORD i) {
     return;
   }
   Gx_ResetStateCache(pdev_);
-  if (out_.flags & JOF_STORED_FORM) Spool_PlaceStoredForm(pdev_, i);
+  // The side is paper the playback adds, not a page of the document: it stays blank, as the
+  // back the printer leaves after an odd last page does.
   Copy(end - SPOOL_SHEET_CLOSING_BYTES, SPOOL_SHEET_CLOSING_BYTES);
 }
 

@@ -44,6 +44,31 @@ void KeepIsotropic(DrawState& s) {
   else if (sy > sx) s.viewportExt.cy = static_cast<LONG>(s.viewportExt.cy * sx / sy);
 }
 
+// The window and viewport extents: set only in the two scalable modes (ignored, but answered,
+// in the others); a zero side is refused.
+BOOL SetExtent(HDC hdc, SIZE DrawState::*extent, const char* call, int x, int y, LPSIZE previous) {
+  return WithDC(hdc, FALSE, [&](PrinterDC& dc, DrawState& s) {
+    if (previous) *previous = s.*extent;
+    if (s.mapMode != MM_ISOTROPIC && s.mapMode != MM_ANISOTROPIC) return TRUE;
+    if (x == 0 || y == 0) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return FALSE;
+    }
+    s.*extent = SIZE{x, y};
+    KeepIsotropic(s);
+    RecordCall(dc, call, std::to_string(x) + "," + std::to_string(y));
+    return TRUE;
+  });
+}
+
+BOOL GetExtent(HDC hdc, SIZE DrawState::*extent, LPSIZE out) {
+  return WithDC(hdc, FALSE, [&](PrinterDC&, DrawState& s) {
+    if (!out) return FALSE;
+    *out = s.*extent;
+    return TRUE;
+  });
+}
+
 }  // namespace
 
 extern "C" {
@@ -106,49 +131,17 @@ WINBASEAPI int WINAPI SetMapMode(HDC hdc, int iMode) {
 }
 
 WINBASEAPI BOOL WINAPI SetWindowExtEx(HDC hdc, int x, int y, LPSIZE lpsz) {
-  return WithDC(hdc, FALSE, [&](PrinterDC& dc, DrawState& s) {
-    if (lpsz) *lpsz = s.windowExt;
-    if (s.mapMode != MM_ISOTROPIC && s.mapMode != MM_ANISOTROPIC) return TRUE;  // ignored
-    if (x == 0 || y == 0) {
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return FALSE;
-    }
-    s.windowExt = SIZE{x, y};
-    KeepIsotropic(s);
-    RecordCall(dc, "SetWindowExtEx", std::to_string(x) + "," + std::to_string(y));
-    return TRUE;
-  });
+  return SetExtent(hdc, &DrawState::windowExt, "SetWindowExtEx", x, y, lpsz);
 }
 
-WINBASEAPI BOOL WINAPI GetWindowExtEx(HDC hdc, LPSIZE lpsize) {
-  return WithDC(hdc, FALSE, [&](PrinterDC&, DrawState& s) {
-    if (!lpsize) return FALSE;
-    *lpsize = s.windowExt;
-    return TRUE;
-  });
-}
+WINBASEAPI BOOL WINAPI GetWindowExtEx(HDC hdc, LPSIZE lpsize) { return GetExtent(hdc, &DrawState::windowExt, lpsize); }
 
 WINBASEAPI BOOL WINAPI SetViewportExtEx(HDC hdc, int x, int y, LPSIZE lpsz) {
-  return WithDC(hdc, FALSE, [&](PrinterDC& dc, DrawState& s) {
-    if (lpsz) *lpsz = s.viewportExt;
-    if (s.mapMode != MM_ISOTROPIC && s.mapMode != MM_ANISOTROPIC) return TRUE;  // ignored
-    if (x == 0 || y == 0) {
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return FALSE;
-    }
-    s.viewportExt = SIZE{x, y};
-    KeepIsotropic(s);
-    RecordCall(dc, "SetViewportExtEx", std::to_string(x) + "," + std::to_string(y));
-    return TRUE;
-  });
+  return SetExtent(hdc, &DrawState::viewportExt, "SetViewportExtEx", x, y, lpsz);
 }
 
 WINBASEAPI BOOL WINAPI GetViewportExtEx(HDC hdc, LPSIZE lpsize) {
-  return WithDC(hdc, FALSE, [&](PrinterDC&, DrawState& s) {
-    if (!lpsize) return FALSE;
-    *lpsize = s.viewportExt;
-    return TRUE;
-  });
+  return GetExtent(hdc, &DrawState::viewportExt, lpsize);
 }
 
 WINBASEAPI BOOL WINAPI OffsetViewportOrgEx(HDC hdc, int x, int y, LPPOINT lppt) {

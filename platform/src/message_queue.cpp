@@ -537,6 +537,22 @@ WINBASEAPI DWORD WINAPI GetMessageTime(void) {
   return queue ? queue->lastMessageTime : 0;
 }
 
+// The high word says what waits in the thread's queue now. The low word should say what came
+// since the last look; the stand-in keeps no such mark and answers the same bits.
+WINBASEAPI DWORD WINAPI GetQueueStatus(UINT flags) {
+  std::shared_ptr<ThreadQueue> queue = CurrentQueue();
+  DWORD status = 0;
+  {
+    std::lock_guard<std::mutex> guard(Lock());
+    if (!queue->sent.empty()) status |= QS_SENDMESSAGE;
+  }
+  for (DWORD kind : {static_cast<DWORD>(QS_POSTMESSAGE), static_cast<DWORD>(QS_INPUT), static_cast<DWORD>(QS_PAINT),
+                     static_cast<DWORD>(QS_TIMER)})
+    if (HasWork(queue, kind)) status |= kind;
+  status &= flags;
+  return (status << 16) | status;
+}
+
 WINBASEAPI DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWaitAll,
                                                   DWORD dwMilliseconds, DWORD dwWakeMask) {
   if (nCount > MAXIMUM_WAIT_OBJECTS - 1 || (nCount && !pHandles)) {

@@ -6,34 +6,18 @@
 #include <string>
 #include <string_view>
 
+#include <win/strings.h>
+
 namespace plat_testing {
 
-// UTF-16 to UTF-8; a lone surrogate becomes U+FFFD.
+// UTF-16 to UTF-8 through the platform's own conversion (a lone surrogate becomes U+FFFD).
 inline std::string Utf8(std::u16string_view text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;
-    }
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else if (c < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
+  if (text.empty() || text.size() > 0x7FFFFFFF / 3) return {};
+  const int length = static_cast<int>(text.size());
+  std::string out(static_cast<size_t>(length) * 3, '\0');
+  const int written = WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<LPCWSTR>(text.data()), length, out.data(),
+                                          static_cast<int>(out.size()), nullptr, nullptr);
+  out.resize(written > 0 ? static_cast<size_t>(written) : 0);
   return out;
 }
 

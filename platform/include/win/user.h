@@ -475,6 +475,7 @@ WINBASEAPI BOOL WINAPI InSendMessage(void);
 WINBASEAPI DWORD WINAPI GetMessageTime(void);
 // Waits for the objects or for input of the kinds in dwWakeMask: WAIT_OBJECT_0 + nCount when a
 // message came. Messages sent to the thread are handled during the wait.
+WINBASEAPI DWORD WINAPI GetQueueStatus(UINT flags);
 WINBASEAPI DWORD WINAPI MsgWaitForMultipleObjects(DWORD nCount, const HANDLE* pHandles, BOOL fWaitAll,
                                                   DWORD dwMilliseconds, DWORD dwWakeMask);
 // One number per name in the whole machine, compared without case: 0xC000 to 0xFFFF.

@@ -16,6 +16,7 @@ namespace {
 
 using formstest::FormsDC;
 using formstest::OpLines;
+using formstest::StartsWith;
 
 constexpr int kBeginPart = 0x5006;
 constexpr int kEndPart = 0x5007;
@@ -168,6 +169,51 @@ TEST_F(FormsDC, PlacingALogicalPageOfATwoUpJob) {
     EXPECT_EQ(*(next + 2), "RectanglePath BoundingBox=(0,0," + std::to_string(pw) + "," + std::to_string(ph) + ")");
     EXPECT_EQ(*(next + 3), "SetClipReplace ClipRegion=eInterior");
   }
+}
+
+// While a form part is open the part keeps the clip the job had (a part is placed later under a
+// clip of its own), and vector fills paint with ROP 0xF0 whatever the DC's mix; after the part
+// the same drawing clips and mixes as usual.
+TEST_F(FormsDC, AnOpenPartLeavesTheClipAloneAndFillsWithRop0xF0) {
+  const Printed printed = Print(nullptr, 1, nullptr, [](HDC dc, int) {
+    auto draw = [dc] {
+      HRGN clip = CreateRectRgn(100, 100, 600, 600);
+      SelectClipRgn(dc, clip);
+      DeleteObject(clip);
+      SetROP2(dc, R2_XORPEN);
+      Rectangle(dc, 50, 50, 700, 700);
+      SelectClipRgn(dc, nullptr);
+    };
+    EXPECT_EQ(Escape(dc, kBeginPart), 1);
+    draw();
+    EXPECT_EQ(Escape(dc, kEndPart), 1);
+    draw();
+  });
+  const pclxl::Decoded job = pclxl::DecodeJob(printed.printer);
+  ASSERT_TRUE(job.ok) << job.error;
+  const std::vector<OpLines> sheets = Sheets(job);
+  ASSERT_EQ(sheets.size(), 1u);
+  const OpLines& sheet = sheets[0];
+  // The two paintings of the square, each from the first operator after the previous one.
+  std::vector<size_t> paints;
+  for (size_t i = 0; i < sheet.size(); ++i)
+    if (sheet[i] == "PaintPath") paints.push_back(i);
+  ASSERT_EQ(paints.size(), 2u);
+  auto between = [&](size_t from, size_t to) { return OpLines(sheet.begin() + static_cast<long>(from), sheet.begin() + static_cast<long>(to)); };
+  const OpLines inPart = between(0, paints[0]);
+  const OpLines afterPart = between(paints[0] + 1, paints[1]);
+  const std::string clip = "RectanglePath BoundingBox=(100,100,600,600)";
+  EXPECT_EQ(std::count(inPart.begin(), inPart.end(), clip), 0) << "clip inside the part";
+  EXPECT_EQ(std::count(afterPart.begin(), afterPart.end(), clip), 1) << "clip after the part";
+  auto lastRop = [](const OpLines& lines) {
+    std::string rop;
+    for (const std::string& l : lines)
+      if (StartsWith(l, "SetROP ")) rop = l;
+    return rop;
+  };
+  EXPECT_EQ(lastRop(inPart), "SetROP ROP3=240");
+  EXPECT_NE(lastRop(afterPart), "");
+  EXPECT_NE(lastRop(afterPart), "SetROP ROP3=240");
 }
 
 }  // namespace

@@ -334,3 +334,71 @@ TEST_F(FormsDC, ASpooledCreationKeepsOnlyTheFirstSheet) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace formstest;
+
+// The sides the playback adds itself are empty paper: the back of an odd last page in
+// driver-made duplex, and the back that keeps a printer-duplexed copy of an odd sheet count
+// from starting on the previous copy's last sheet. They carry no form; every drawn side does.
+TEST_F(FormsDC, BlankSidesTheDriverAddsCarryNoForm) {
+  Create(u"Letterhead");
+  struct Case {
+    const char* name;
+    testsupport::PdevSettingsPatch::Change more;
+    int pages;
+    // Per played side: whether it carries a drawn page (and so the form).
+    std::vector<bool> drawn;
+  };
+  const Case cases[] = {
+      // Backs last to first (blank, 2), then the fronts (1, 3).
+      {"driver-made duplex, three pages", [](RenderDevmode& s) { s.dmPrivate.bDocumentStyle = 3; }, 3,
+       {false, true, true, true}},
+      // Pages 1 2 3, a blank back, then pages 1 2 3 again.
+      {"printer duplex, two collated copies of three pages", [](RenderDevmode& s) {
+         s.dmPrivate.bDocumentStyle = 2;
+         s.dmPublic.dmCopies = 2;
+         s.dmPublic.dmCollate = DMCOLLATE_TRUE;
+       }, 3, {true, true, true, false, true, true, true}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Printed printed = PrintWithForm(u"Letterhead", c.pages, nullptr, c.more);
+    const pclxl::Decoded job = pclxl::DecodeJob(printed.printer);
+    ASSERT_TRUE(job.ok) << job.error;
+    const std::vector<OpLines> sheets = Sheets(job);
+    ASSERT_EQ(sheets.size(), c.drawn.size());
+    for (size_t i = 0; i < sheets.size(); ++i) {
+      SCOPED_TRACE("side " + std::to_string(i));
+      EXPECT_EQ(CountPrefix(sheets[i], "PopGS"), c.drawn[i] ? 1u : 0u);
+      EXPECT_EQ(CountPrefix(sheets[i], "PaintPath") > 0, c.drawn[i]);
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+using namespace formstest;
+
+// The job copy of the settings names the form's full path in its form name and OverlayFile
+// (the settings dump shows it), also after the copy is taken again at the first page.
+TEST_F(FormsDC, TheJobCopyKeepsTheFullFormPath) {
+  const std::u16string path = folder_ + u"\\Letterhead";
+  struct Case {
+    const char* name;
+    BYTE overlay;
+    int pages;
+  };
+  for (const Case& c : {Case{"creating", OVERLAY_CREATE, 1}, Case{"printing with the form", 1, 2}}) {
+    SCOPED_TRACE(c.name);
+    const Printed printed = Print([&](RenderDevmode& s) { SetForm(s, c.overlay, u"Letterhead"); }, c.pages);
+    const OVERLAY_DLG& o = printed.settings.dmPrivate.overlay;
+    EXPECT_EQ(std::u16string(o.szFormName), path);
+    EXPECT_EQ(std::u16string(o.OverlayFile), path);
+  }
+}
+
+}  // namespace

@@ -175,6 +175,12 @@ TEST_F(Messages, ASenderIsReleasedWhenTheWindowGoes) {
   EXPECT_EQ(error.load(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
 }
 
+namespace {
+
+bool PendingSends() { return HIWORD(GetQueueStatus(QS_SENDMESSAGE)) != 0; }
+
+}  // namespace
+
 TEST_F(Messages, CopyDataIsCopiedAtSendTime) {
   // Two threads send through one shared record, as a process-wide announcement buffer would;
   // each send carries its own bytes.
@@ -196,8 +202,10 @@ TEST_F(Messages, CopyDataIsCopiedAtSendTime) {
     std::memset(shared, 0, sizeof shared);
     std::memcpy(shared, name.c_str(), (name.size() + 1) * 2);
     std::thread([&] { SendMessageW(hwnd_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&record)); }).detach();
-    Sleep(30);
+    // Once the send waits in this thread's queue its bytes have been taken.
+    while (!PendingSends()) std::this_thread::yield();
     std::memcpy(shared, u"Overwritten", 24);  // a later change is never seen
+    desktoptest::PumpWaiting();
   };
   send(u"Printer One");
   send(u"Printer Two");

@@ -1,6 +1,9 @@
 // A printer of the package installed in the test machine, as the installer leaves it.
 #pragma once
 
+#include <cstring>
+#include <vector>
+
 #include <gtest/gtest.h>
 
 #include <win/spooler.h>
@@ -38,6 +41,25 @@ inline HANDLE OpenTestPrinter(const char16_t* printer = kPrinterName) {
   HANDLE h = nullptr;
   EXPECT_TRUE(OpenPrinterW(W(printer), &h, &defaults)) << GetLastError();
   return h;
+}
+
+// The printer's global DEVMODE (level 8), public and private bytes; empty when it has none.
+inline std::vector<BYTE> GlobalDevmode(HANDLE printer) {
+  DWORD needed = 0;
+  GetPrinterW(printer, 8, nullptr, 0, &needed);
+  std::vector<BYTE> block(needed);
+  if (needed == 0 || !GetPrinterW(printer, 8, block.data(), needed, &needed)) return {};
+  const DEVMODEW* devmode = reinterpret_cast<PRINTER_INFO_8W*>(block.data())->pDevMode;
+  if (devmode == nullptr) return {};
+  const BYTE* bytes = reinterpret_cast<const BYTE*>(devmode);
+  return std::vector<BYTE>(bytes, bytes + devmode->dmSize + devmode->dmDriverExtra);
+}
+
+// The private part's signature word at offset 220 ('PRIV' for the package's DEVMODE), 0 if short.
+inline DWORD PrivateSignature(const std::vector<BYTE>& devmode) {
+  DWORD signature = 0;
+  if (devmode.size() >= 224) std::memcpy(&signature, devmode.data() + 220, 4);
+  return signature;
 }
 
 }  // namespace testfakes

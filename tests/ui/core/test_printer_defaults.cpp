@@ -44,23 +44,6 @@ std::vector<BYTE> ValueOf(HANDLE printer, const char16_t* name) {
   return out;
 }
 
-std::vector<BYTE> GlobalDevmodeOf(HANDLE printer) {
-  DWORD needed = 0;
-  GetPrinterW(printer, 8, nullptr, 0, &needed);
-  std::vector<BYTE> block(needed);
-  if (needed == 0 || !GetPrinterW(printer, 8, block.data(), needed, &needed)) return {};
-  const DEVMODEW* devmode = reinterpret_cast<PRINTER_INFO_8W*>(block.data())->pDevMode;
-  if (devmode == nullptr) return {};
-  const BYTE* bytes = reinterpret_cast<const BYTE*>(devmode);
-  return std::vector<BYTE>(bytes, bytes + devmode->dmSize + devmode->dmDriverExtra);
-}
-
-DWORD Signature(const std::vector<BYTE>& devmode) {
-  DWORD signature = 0;
-  if (devmode.size() >= 224) std::memcpy(&signature, devmode.data() + 220, 4);
-  return signature;
-}
-
 // A machine without the package's files: no context can be built (its satellite is missing).
 class PrinterDefaultsWithoutContext : public ::testing::Test {
  protected:
@@ -85,7 +68,7 @@ TEST_F(PrinterDefaultsWithoutContext, ThePrintProcessorIsSetAllTheSame) {
   EXPECT_TRUE(DrvPrinterEvent(W(testfakes::kPrinterName), PRINTER_EVENT_INITIALIZE, 0, 0));
   EXPECT_EQ(PrintProcessorOf(printer_), kOurProcessor);
   EXPECT_TRUE(ValueOf(printer_, u"PrivateDevmodeDataUser").empty());
-  EXPECT_TRUE(GlobalDevmodeOf(printer_).empty());
+  EXPECT_TRUE(testfakes::GlobalDevmode(printer_).empty());
 }
 
 TEST_F(PrinterDefaultsWithoutContext, ARefusedWriteIsTracedAndTheEventStillSucceeds) {
@@ -165,10 +148,10 @@ TEST_F(PrinterDefaultsInstalled, InitialisingStoresTheUsersPairTheDefaultDevmode
   EXPECT_EQ(sizeValue, 5080u);
   const std::vector<BYTE> userDevmode = ValueOf(printer_, u"PrivateDevmodeDataAlice");
   ASSERT_EQ(userDevmode.size(), 5080u);
-  EXPECT_EQ(Signature(userDevmode), 0x56495250u);  // 'PRIV'
-  const std::vector<BYTE> global = GlobalDevmodeOf(printer_);
+  EXPECT_EQ(testfakes::PrivateSignature(userDevmode), 0x56495250u);  // 'PRIV'
+  const std::vector<BYTE> global = testfakes::GlobalDevmode(printer_);
   ASSERT_EQ(global.size(), 5080u);
-  EXPECT_EQ(Signature(global), 0x56495250u);
+  EXPECT_EQ(testfakes::PrivateSignature(global), 0x56495250u);
   EXPECT_TRUE(global == userDevmode);  // one context, stored twice
   EXPECT_EQ(PrintProcessorOf(printer_), kOurProcessor);
 }

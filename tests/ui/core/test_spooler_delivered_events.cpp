@@ -14,6 +14,7 @@
 #include <child_process.h>
 
 #include "loaded_machine.h"
+#include "printer_fixture.h"
 
 namespace {
 
@@ -71,21 +72,6 @@ class SpoolerDeliveredEvents : public ::testing::Test {
     if (!GetPrinterW(printer, 2, block.data(), needed, &needed)) return u"?";
     return reinterpret_cast<PRINTER_INFO_2W*>(block.data())->pPrintProcessor;
   }
-  static std::vector<BYTE> GlobalDevmode(HANDLE printer) {
-    DWORD needed = 0;
-    GetPrinterW(printer, 8, nullptr, 0, &needed);
-    std::vector<BYTE> block(needed);
-    if (needed == 0 || !GetPrinterW(printer, 8, block.data(), needed, &needed)) return {};
-    const DEVMODEW* devmode = reinterpret_cast<PRINTER_INFO_8W*>(block.data())->pDevMode;
-    if (devmode == nullptr) return {};
-    const BYTE* bytes = reinterpret_cast<const BYTE*>(devmode);
-    return std::vector<BYTE>(bytes, bytes + devmode->dmSize + devmode->dmDriverExtra);
-  }
-  static DWORD Signature(const std::vector<BYTE>& devmode) {
-    DWORD signature = 0;
-    if (devmode.size() >= 224) std::memcpy(&signature, devmode.data() + 220, 4);
-    return signature;
-  }
   testfakes::InstalledMachine machine_;
   std::unique_ptr<testsupport::ChildProcess> server_;
 };
@@ -94,7 +80,7 @@ TEST_F(SpoolerDeliveredEvents, AddingAPrinterStoresItsDefaults) {
   // setup-machine's own printer got them as it was added, in setup-machine's process.
   HANDLE installed = Open(kPrinter);
   EXPECT_EQ(Value(installed, u"PrivateDevmodeDataSizeUser"), (std::vector<BYTE>{0xD8, 0x13, 0, 0}));  // 5080
-  EXPECT_EQ(Signature(Value(installed, u"PrivateDevmodeDataUser")), 0x56495250u);
+  EXPECT_EQ(testfakes::PrivateSignature(Value(installed, u"PrivateDevmodeDataUser")), 0x56495250u);
   ClosePrinter(installed);
 
   PlatformTest_SetUserName("Bob", FALSE);
@@ -103,11 +89,11 @@ TEST_F(SpoolerDeliveredEvents, AddingAPrinterStoresItsDefaults) {
   ASSERT_NE(added, nullptr);
   const std::vector<BYTE> userDevmode = Value(added, u"PrivateDevmodeDataBob");
   ASSERT_EQ(userDevmode.size(), 5080u);
-  EXPECT_EQ(Signature(userDevmode), 0x56495250u);  // 'PRIV' at 220
+  EXPECT_EQ(testfakes::PrivateSignature(userDevmode), 0x56495250u);  // 'PRIV' at 220
   EXPECT_EQ(Value(added, u"PrivateDevmodeDataSizeBob"), (std::vector<BYTE>{0xD8, 0x13, 0, 0}));
-  const std::vector<BYTE> global = GlobalDevmode(added);
+  const std::vector<BYTE> global = testfakes::GlobalDevmode(added);
   ASSERT_EQ(global.size(), 5080u);
-  EXPECT_EQ(Signature(global), 0x56495250u);
+  EXPECT_EQ(testfakes::PrivateSignature(global), 0x56495250u);
   EXPECT_EQ(Processor(added), u"Velmor K8000 PCL6 Processor");
   ClosePrinter(added);
 }

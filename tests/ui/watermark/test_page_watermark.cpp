@@ -1,0 +1,382 @@
+// The watermark's page step on a printer DC of a machine that setup-machine installed, with
+// the watermark chosen in the DEVMODE as the watermark page stores it. The GDI display list
+// shows what the step asks of the printer DC and of its memory DC.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <vm4k2/escapes.h>
+#include <vm4k2/ui_devmode.h>
+#include <win/gdi.h>
+#include <win/gdi_raster.h>
+#include <win/registry.h>
+#include <win/spooler.h>
+
+#include "platform_testing.h"
+#include "temp_machine.h"
+#include "ui/core/language.h"
+#include "ui/core/page_watermark.h"
+#include "ui/core/page_watermark_drawing.h"
+
+namespace {
+
+using Bytes = std::vector<BYTE>;
+constexpr char16_t kPrinter[] = u"Velmor K8000 Series PCL6";
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 1;
+  }
+  return lines;
+}
+
+std::string Escape(ULONG code) { return "ExtEscape code=" + std::to_string(code) + " "; }
+
+// A 24-bit bottom-up BMP file of w x h pixels, black inside `dark` and white elsewhere.
+void WriteBmp(const std::string& path, int32_t w, int32_t h, RECT dark, int32_t claimedWidth = 0) {
+  const uint32_t stride = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
+  const uint32_t image = stride * static_cast<uint32_t>(h);
+  std::vector<uint8_t> file(54 + image, 0xFF);  // white pixels
+  std::fill(file.begin(), file.begin() + 54, uint8_t{0});
+  auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&file[at], &v, 4); };
+  auto put16 = [&](size_t at, uint16_t v) { std::memcpy(&file[at], &v, 2); };
+  file[0] = 'B';
+  file[1] = 'M';
+  put32(2, static_cast<uint32_t>(file.size()));
+  put32(6, 0);
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, static_cast<uint32_t>(claimedWidth ? claimedWidth : w));
+  put32(22, static_cast<uint32_t>(h));
+  put16(26, 1);
+  put16(28, 24);
+  put32(30, 0);
+  put32(34, image);
+  for (int32_t y = 0; y < h; ++y) {
+    const int32_t top = h - 1 - y;  // bottom-up rows
+    for (int32_t x = 0; x < w; ++x) {
+      if (x >= dark.left && x < dark.right && top >= dark.top && top < dark.bottom) {
+        std::memset(&file[54 + y * stride + x * 3], 0, 3);
+      }
+    }
+  }
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                              static_cast<std::streamsize>(file.size()));
+}
+
+// A white 1-bit BMP file of w x h pixels: the smallest file that claims a large picture.
+void WriteMonoBmp(const std::string& path, int32_t w, int32_t h) {
+  const uint32_t stride = ((static_cast<uint32_t>(w) + 31) / 32) * 4;
+  const uint32_t image = stride * static_cast<uint32_t>(h);
+  std::vector<uint8_t> file(62, 0);
+  auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&file[at], &v, 4); };
+  file[0] = 'B';
+  file[1] = 'M';
+  put32(2, 62 + image);
+  put32(10, 62);
+  put32(14, 40);
+  put32(18, static_cast<uint32_t>(w));
+  put32(22, static_cast<uint32_t>(h));
+  file[26] = 1;
+  file[28] = 1;
+  put32(34, image);
+  put32(58, 0x00FFFFFF);  // entry 1 white; entry 0 stays black
+  file.resize(62 + image, 0xFF);
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()),
+                                              static_cast<std::streamsize>(file.size()));
+}
+
+class PageWatermark : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string command = std::string(VELMOR_OUT_DIR) + "/setup-machine " + machine_.root() + " > /dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    PlatformTest_UseMachine(machine_.root().c_str());
+    PlatformTest_SetCountryCode(44, FALSE);  // A4
+  }
+  void TearDown() override {
+    PlatformTest_RecordGdiCalls(FALSE);
+    if (hdc_) {
+      AbortDoc(hdc_);
+      DeleteDC(hdc_);
+    }
+  }
+
+  static vm4k2::WatermarkRecord TextRecord(const char16_t* text, int16_t points, int16_t angle) {
+    vm4k2::WatermarkRecord rec{};
+    rec.id = 1;
+    rec.kind = vm4k2::kWatermarkText;
+    std::u16string t(text);
+    std::memcpy(rec.text, t.data(), t.size() * sizeof(WCHAR));
+    std::u16string face(u"Liberation Sans");
+    std::memcpy(rec.typeface, face.data(), face.size() * sizeof(WCHAR));
+    rec.pointSize = points;
+    rec.angle = angle;
+    rec.position = vm4k2::kWatermarkCentre;
+    rec.greyLevel = 0;
+    return rec;
+  }
+
+  // `file` names a file in the root of the machine's drive C.
+  static vm4k2::WatermarkRecord BitmapRecord(const std::string& file, bool andFlag) {
+    vm4k2::WatermarkRecord rec{};
+    rec.id = 1;
+    rec.kind = vm4k2::kWatermarkBitmap;
+    std::u16string p = u"C:\\";
+    for (char c : file) p += static_cast<char16_t>(c);
+    std::memcpy(rec.bitmapPath, p.data(), std::min(p.size(), size_t{259}) * sizeof(WCHAR));
+    rec.bitmapFlag = andFlag ? 1 : 0;
+    rec.bitmapScale = 100;
+    rec.position = vm4k2::kWatermarkCentre;
+    return rec;
+  }
+
+  // A printer DC whose DEVMODE carries `watermark`, on its first page.
+  HDC OpenPage(const vm4k2::WatermarkRecord& watermark) {
+    HANDLE printer = nullptr;
+    std::u16string name(kPrinter);
+    EXPECT_TRUE(OpenPrinterW(name.data(), &printer, nullptr));
+    LONG size = DocumentPropertiesW(nullptr, printer, name.data(), nullptr, nullptr, 0);
+    Bytes bytes(static_cast<size_t>(size > 0 ? size : 0));
+    auto* dm = reinterpret_cast<DEVMODEW*>(bytes.data());
+    EXPECT_EQ(DocumentPropertiesW(nullptr, printer, name.data(), dm, nullptr, DM_OUT_BUFFER), 1);
+    reinterpret_cast<vm4k2::UiDevmode*>(bytes.data())->dmPrivate.watermark = watermark;
+    EXPECT_EQ(DocumentPropertiesW(nullptr, printer, name.data(), dm, dm, DM_IN_BUFFER | DM_OUT_BUFFER), 1);
+    ClosePrinter(printer);
+    hdc_ = CreateDCW(nullptr, kPrinter, nullptr, dm);
+    EXPECT_NE(hdc_, nullptr);
+    DOCINFOW info{sizeof(DOCINFOW), u"watermark", nullptr, nullptr, 0};
+    EXPECT_GT(StartDocW(hdc_, &info), 0);
+    EXPECT_GT(StartPage(hdc_), 0);
+    return hdc_;
+  }
+
+  // The display list of one page step.
+  std::vector<std::string> RecordPageStep(HDC hdc) {
+    PlatformTest_RecordGdiCalls(TRUE);
+    vm4k2ui::PrintPageWatermark(hdc);
+    std::vector<std::string> lines = SplitLines(PlatformTest_GdiRecord());
+    PlatformTest_RecordGdiCalls(FALSE);
+    return lines;
+  }
+
+  static long IndexOf(const std::vector<std::string>& lines, const std::string& part, size_t from = 0) {
+    for (size_t i = from; i < lines.size(); ++i)
+      if (lines[i].find(part) != std::string::npos) return static_cast<long>(i);
+    return -1;
+  }
+  static int Count(const std::vector<std::string>& lines, const std::string& part) {
+    int n = 0;
+    for (const std::string& line : lines) n += line.find(part) != std::string::npos;
+    return n;
+  }
+  static std::string Dump(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const std::string& line : lines) all += line + "\n";
+    return all;
+  }
+
+  testsupport::TempMachine machine_;
+  HDC hdc_ = nullptr;
+};
+
+TEST_F(PageWatermark, APageWithoutWatermarkOnlyAsksForTheBlockAndTheOrientation) {
+  HDC hdc = OpenPage(vm4k2::WatermarkRecord{});
+  auto lines = RecordPageStep(hdc);
+  EXPECT_EQ(Count(lines, Escape(vm4k2::ESC_WM_GETINFO)), 1) << Dump(lines);
+  EXPECT_EQ(Count(lines, Escape(vm4k2::ESC_WM_GETSTATE)), 1) << Dump(lines);
+  EXPECT_EQ(Count(lines, Escape(vm4k2::ESC_WM_BEGIN)), 0) << Dump(lines);
+  EXPECT_EQ(Count(lines, "memory"), 0) << "no bitmap is made for a page without watermark\n" << Dump(lines);
+  EXPECT_GT(EndPage(hdc), 0);
+}
+
+TEST_F(PageWatermark, ATextWatermarkIsDrawnInMemoryAndCombinedInsideTheBracket) {
+  HDC hdc = OpenPage(TextRecord(u"DRAFT", 72, 45));
+  auto lines = RecordPageStep(hdc);
+  const long info = IndexOf(lines, Escape(vm4k2::ESC_WM_GETINFO));
+  const long state = IndexOf(lines, Escape(vm4k2::ESC_WM_GETSTATE));
+  const long begin = IndexOf(lines, Escape(vm4k2::ESC_WM_BEGIN));
+  const long data = IndexOf(lines, Escape(vm4k2::ESC_WM_DATA));
+  const long fill = IndexOf(lines, "FillPath", static_cast<size_t>(std::max(data, 0L)));
+  // The display list shows a BitBlt as the StretchBlt it is, with the ROP's rop3 byte.
+  const long blit = IndexOf(lines, "StretchBlt", static_cast<size_t>(std::max(fill, 0L)));
+  const long end = IndexOf(lines, Escape(vm4k2::ESC_WM_END));
+  ASSERT_GE(info, 0) << Dump(lines);
+  EXPECT_LT(info, state);
+  EXPECT_LT(state, begin);
+  EXPECT_LT(begin, data);
+  EXPECT_LT(data, fill);
+  ASSERT_LT(fill, blit) << Dump(lines);
+  EXPECT_LT(blit, end) << Dump(lines);
+  // One DATA for the one copy; the text's second drawing belongs to it.
+  EXPECT_EQ(Count(lines, Escape(vm4k2::ESC_WM_DATA)), 1);
+  EXPECT_EQ(Count(lines, "FillPath"), 2) << Dump(lines);
+  // The text is filled in memory; only the combination reaches the printer, with SRCAND.
+  EXPECT_EQ(lines[static_cast<size_t>(fill)].rfind("memory", 0), 0u) << lines[static_cast<size_t>(fill)];
+  EXPECT_EQ(lines[static_cast<size_t>(blit)].rfind("printer", 0), 0u) << lines[static_cast<size_t>(blit)];
+  EXPECT_NE(lines[static_cast<size_t>(blit)].find("from=memory"), std::string::npos) << lines[static_cast<size_t>(blit)];
+  EXPECT_NE(lines[static_cast<size_t>(blit)].find("rop=136"), std::string::npos) << lines[static_cast<size_t>(blit)];
+  EXPECT_GT(EndPage(hdc), 0);
+}
+
+TEST_F(PageWatermark, WithoutAMemoryDCOrBitmapThePagePrintsWithoutTheBracket) {
+  for (const char* control : {PLATFORMTEST_GDI_FAIL_COMPATIBLE_DC, PLATFORMTEST_GDI_FAIL_COMPATIBLE_BITMAP}) {
+    HDC hdc = OpenPage(TextRecord(u"DRAFT", 72, 45));
+    PlatformTest_SetControl(control, "1", FALSE);
+    auto lines = RecordPageStep(hdc);
+    PlatformTest_SetControl(control, nullptr, FALSE);
+    EXPECT_EQ(Count(lines, Escape(vm4k2::ESC_WM_BEGIN)), 0) << control << "\n" << Dump(lines);
+    EXPECT_EQ(Count(lines, Escape(vm4k2::ESC_WM_END)), 0) << control;
+    EXPECT_GT(EndPage(hdc), 0) << control;
+    EXPECT_GT(EndDoc(hdc), 0) << control;
+    DeleteDC(hdc);
+    hdc_ = nullptr;
+  }
+}
+
+TEST_F(PageWatermark, APictureIsStretchedInMemoryWithTheRopOfItsFlag) {
+  WriteBmp(machine_.Host("drives/C/mark.bmp"), 64, 32, RECT{8, 8, 56, 24});
+  for (bool andFlag : {true, false}) {
+    HDC hdc = OpenPage(BitmapRecord("mark.bmp", andFlag));
+    auto lines = RecordPageStep(hdc);
+    const long data = IndexOf(lines, Escape(vm4k2::ESC_WM_DATA));
+    const long stretch = IndexOf(lines, "StretchDIBits");
+    ASSERT_GE(data, 0) << Dump(lines);
+    ASSERT_GT(stretch, data) << Dump(lines);
+    EXPECT_EQ(lines[static_cast<size_t>(stretch)].rfind("memory", 0), 0u);
+    EXPECT_NE(lines[static_cast<size_t>(stretch)].find(andFlag ? "rop=136" : "rop=204"), std::string::npos)
+        << lines[static_cast<size_t>(stretch)];
+    EXPECT_GT(IndexOf(lines, Escape(vm4k2::ESC_WM_END)), stretch);
+    EXPECT_GT(EndPage(hdc), 0);
+    EXPECT_GT(EndDoc(hdc), 0);
+    DeleteDC(hdc);
+    hdc_ = nullptr;
+  }
+}
+
+TEST_F(PageWatermark, PicturesOutsideTheLimitsOrMissingSendNothing) {
+  // Sides up to 32767 pixels and up to 64 megapixels are drawn; the rest is refused before
+  // anything is allocated for it.
+  WriteMonoBmp(machine_.Host("drives/C/edge.bmp"), 32767, 1);
+  WriteMonoBmp(machine_.Host("drives/C/wide.bmp"), 32768, 1);
+  WriteMonoBmp(machine_.Host("drives/C/tall.bmp"), 1, 32768);
+  WriteMonoBmp(machine_.Host("drives/C/huge.bmp"), 8193, 8193);  // 64 Mi pixels and more
+  WriteBmp(machine_.Host("drives/C/short.bmp"), 4, 4, RECT{0, 0, 4, 4}, 40000);  // rows missing
+  const struct {
+    const char* file;
+    bool drawn;
+  } cases[] = {{"edge.bmp", true},   {"wide.bmp", false},  {"tall.bmp", false},
+               {"huge.bmp", false},  {"short.bmp", false}, {"none.bmp", false}};
+  for (const auto& c : cases) {
+    HDC hdc = OpenPage(BitmapRecord(c.file, true));
+    auto lines = RecordPageStep(hdc);
+    EXPECT_EQ(Count(lines, Escape(vm4k2::ESC_WM_BEGIN)), c.drawn ? 1 : 0) << c.file << "\n" << Dump(lines);
+    EXPECT_EQ(Count(lines, Escape(vm4k2::ESC_WM_END)), c.drawn ? 1 : 0) << c.file;
+    EXPECT_EQ(Count(lines, "CreateCompatibleBitmap"), c.drawn ? 1 : 0) << c.file;
+    EXPECT_GT(EndPage(hdc), 0);
+    EXPECT_GT(EndDoc(hdc), 0);
+    DeleteDC(hdc);
+    hdc_ = nullptr;
+  }
+}
+
+TEST_F(PageWatermark, LargePicturesUpTo4000PixelsAreDrawn) {
+  WriteBmp(machine_.Host("drives/C/long.bmp"), 4000, 8, RECT{0, 0, 4000, 8});
+  HDC hdc = OpenPage(BitmapRecord("long.bmp", true));
+  auto lines = RecordPageStep(hdc);
+  EXPECT_EQ(Count(lines, "StretchDIBits"), 1) << Dump(lines);
+  EXPECT_EQ(Count(lines, Escape(vm4k2::ESC_WM_END)), 1);
+}
+
+// The page step draws into a bitmap of the watermark's own rectangle; drawn into a bitmap of
+// the whole page, the same pixels stand there and the rest stays white.
+TEST_F(PageWatermark, TheWatermarksRectangleHoldsWhatAPageSizedBitmapHolds) {
+  HDC hdc = OpenPage(TextRecord(u"Confidential", 54, -30));
+  const LONG pageWidth = GetDeviceCaps(hdc, HORZRES);
+  const LONG pageHeight = GetDeviceCaps(hdc, VERTRES);
+  HDC memory = CreateCompatibleDC(hdc);
+  ASSERT_NE(memory, nullptr);
+
+  vm4k2::WMARKDATA block{};
+  ASSERT_GT(ExtEscape(hdc, vm4k2::ESC_WM_GETINFO, 0, nullptr, sizeof block, reinterpret_cast<LPSTR>(&block)), 0);
+  vm4k2ui::WatermarkDrawing drawing;
+  ASSERT_TRUE(vm4k2ui::PrepareWatermarkDrawing(memory, block, pageWidth, pageHeight, drawing));
+  const RECT area = drawing.area;
+  ASSERT_LT(area.right - area.left, pageWidth);
+
+  auto draw = [&](const RECT& canvas) {
+    const int w = static_cast<int>(canvas.right - canvas.left), h = static_cast<int>(canvas.bottom - canvas.top);
+    HBITMAP bitmap = CreateCompatibleBitmap(hdc, w, h);
+    EXPECT_NE(bitmap, nullptr);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    PatBlt(memory, 0, 0, w, h, WHITENESS);
+    vm4k2ui::DrawWatermark(hdc, memory, drawing, canvas);
+    SelectObject(memory, old);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = w;
+    info.bmiHeader.biHeight = -h;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    std::vector<BYTE> rows(static_cast<size_t>((w * 3 + 3) & ~3) * static_cast<size_t>(h));
+    EXPECT_EQ(GetDIBits(memory, bitmap, 0, static_cast<UINT>(h), rows.data(), &info, DIB_RGB_COLORS), h);
+    DeleteObject(bitmap);
+    return rows;
+  };
+  const std::vector<BYTE> small = draw(area);
+  const std::vector<BYTE> page = draw(RECT{0, 0, pageWidth, pageHeight});
+  const size_t smallStride = static_cast<size_t>(((area.right - area.left) * 3 + 3) & ~3);
+  const size_t pageStride = static_cast<size_t>((pageWidth * 3 + 3) & ~3);
+  size_t dark = 0, differing = 0, darkOutside = 0;
+  for (LONG y = 0; y < pageHeight; ++y) {
+    for (LONG x = 0; x < pageWidth; ++x) {
+      const BYTE* p = &page[static_cast<size_t>(y) * pageStride + static_cast<size_t>(x) * 3];
+      const bool inside = x >= area.left && x < area.right && y >= area.top && y < area.bottom;
+      if (!inside) {
+        darkOutside += p[0] != 0xFF || p[1] != 0xFF || p[2] != 0xFF;
+        continue;
+      }
+      const BYTE* s = &small[static_cast<size_t>(y - area.top) * smallStride + static_cast<size_t>(x - area.left) * 3];
+      dark += p[0] != 0xFF;
+      differing += std::memcmp(p, s, 3) != 0;
+    }
+  }
+  EXPECT_GT(dark, 1000u) << "the text was drawn";
+  EXPECT_EQ(differing, 0u);
+  EXPECT_EQ(darkOutside, 0u);
+  DeleteDC(memory);
+}
+
+TEST_F(PageWatermark, RightToLeftTextIsDrawnReadingFromTheRightAndClipped) {
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Velmor K8000 Series PCL6", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  const std::u16string arabic(u"Arabic");
+  RegSetValueExW(key, u"Language", 0, REG_SZ, reinterpret_cast<const BYTE*>(arabic.c_str()),
+                 static_cast<DWORD>((arabic.size() + 1) * sizeof(WCHAR)));
+  RegCloseKey(key);
+  WCHAR name[vm4k2ui::kLanguageNameUnits];
+  vm4k2ui::GetResourceDllName(name);
+  ASSERT_TRUE(vm4k2ui::UiRightToLeft());
+
+  HDC hdc = OpenPage(TextRecord(u"DRAFT", 72, 0));
+  auto lines = RecordPageStep(hdc);
+  const long text = IndexOf(lines, "ExtTextOutW");
+  ASSERT_GE(text, 0) << Dump(lines);
+  // ETO_RTLREADING | ETO_CLIPPED; ETO_OPAQUE would paint the page with the background.
+  EXPECT_NE(lines[static_cast<size_t>(text)].find("options=132"), std::string::npos) << lines[static_cast<size_t>(text)];
+}
+
+}  // namespace
