@@ -498,6 +498,36 @@ WINBASEAPI HANDLE WINAPI RemovePropW(HWND hWnd, LPCWSTR lpString) {
   return nullptr;
 }
 
+WINBASEAPI int WINAPI EnumPropsExW(HWND hWnd, PROPENUMPROCEXW lpEnumFunc, LPARAM lParam) {
+  if (!lpEnumFunc || !hWnd) return -1;
+  std::vector<std::pair<std::u16string, HANDLE>> props;
+  {
+    std::lock_guard<std::mutex> guard(Lock());
+    if (std::shared_ptr<Window> window = LocalWindowLocked(hWnd)) {
+      props = window->props;
+    } else {
+      WindowRecord record;
+      if (!ReadRecord(hWnd, record)) return -1;
+      props = record.props;
+    }
+  }
+  // The callback runs on a snapshot without the lock, so it may set or remove properties.
+  int answer = -1;
+  for (auto& [name, value] : props) {
+    LPWSTR shown = name.data();
+    uintptr_t atom = 0;
+    bool isAtom = name.size() > 1 && name.size() <= 6 && name[0] == u'#';
+    for (size_t i = 1; isAtom && i < name.size(); ++i) {
+      isAtom = name[i] >= u'0' && name[i] <= u'9';
+      atom = atom * 10 + static_cast<uintptr_t>(name[i] - u'0');
+    }
+    if (isAtom && atom > 0 && atom <= 0xFFFF) shown = reinterpret_cast<LPWSTR>(atom);
+    answer = lpEnumFunc(hWnd, shown, value, static_cast<ULONG_PTR>(lParam));
+    if (!answer) break;
+  }
+  return answer;
+}
+
 WINBASEAPI HWND WINAPI GetParent(HWND hWnd) {
   DWORD style = 0;
   HWND parent = nullptr, owner = nullptr;

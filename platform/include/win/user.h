@@ -15,6 +15,7 @@ typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 typedef BOOL(CALLBACK* WNDENUMPROC)(HWND, LPARAM);
 typedef void(CALLBACK* SENDASYNCPROC)(HWND, UINT, ULONG_PTR, LRESULT);
+typedef BOOL(CALLBACK* PROPENUMPROCEXW)(HWND, LPWSTR, HANDLE, ULONG_PTR);
 
 typedef struct tagMSG {
   HWND hwnd;
@@ -319,6 +320,10 @@ WINBASEAPI int WINAPI GetWindowTextLengthW(HWND hWnd);
 WINBASEAPI BOOL WINAPI SetPropW(HWND hWnd, LPCWSTR lpString, HANDLE hData);
 WINBASEAPI HANDLE WINAPI GetPropW(HWND hWnd, LPCWSTR lpString);
 WINBASEAPI HANDLE WINAPI RemovePropW(HWND hWnd, LPCWSTR lpString);
+// Calls lpEnumFunc for each property in the order they were first set (an atom-named one gets
+// its atom as MAKEINTATOM) until it returns FALSE. The callback's last answer; -1 when the
+// window has no property or does not exist.
+WINBASEAPI int WINAPI EnumPropsExW(HWND hWnd, PROPENUMPROCEXW lpEnumFunc, LPARAM lParam);
 // The parent of a child window; the owner of an owned top-level window; NULL otherwise.
 WINBASEAPI HWND WINAPI GetParent(HWND hWnd);
 // The previous parent. NULL makes the window top-level.

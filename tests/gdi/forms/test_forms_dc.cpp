@@ -402,3 +402,56 @@ TEST_F(FormsDC, TheJobCopyKeepsTheFullFormPath) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace formstest;
+
+// The header words of a created form follow the job: the paper (the fit-to paper when one is
+// set), the orientation, the turned flag of the rotate setting in that orientation, byte 124 of
+// the private settings and page values A and B (the sheet's paper and source).
+TEST_F(FormsDC, TheHeaderWordsFollowTheJob) {
+  struct Case {
+    const char* name;
+    short orientation;
+    BYTE rotate180;
+    SHORT fitTo;
+    DWORD turned;
+  };
+  const Case cases[] = {
+      {"portrait", DMORIENT_PORTRAIT, 0, 0, 0},
+      {"all pages turned", DMORIENT_PORTRAIT, 3, 0, 1},
+      {"landscape turned, landscape job", DMORIENT_LANDSCAPE, 1, 0, 1},
+      {"landscape turned, portrait job", DMORIENT_PORTRAIT, 1, 0, 0},
+      {"portrait turned, portrait job", DMORIENT_PORTRAIT, 2, 0, 1},
+      {"portrait turned, landscape job", DMORIENT_LANDSCAPE, 2, 0, 0},
+      {"fitted to Letter", DMORIENT_PORTRAIT, 0, DMPAPER_LETTER, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<BYTE> devmode = jobflowtest::PrinterDevmode([&](DEVMODEW& dm, BYTE*) {
+      dm.dmOrientation = c.orientation;
+      dm.dmPaperSize = DMPAPER_A4;
+    });
+    const Printed created = Print([&](RenderDevmode& s) {
+      SetForm(s, OVERLAY_CREATE, u"Words");
+      s.dmPrivate.bRotate180 = c.rotate180;
+      s.dmPrivate.scale.FtoPaper = c.fitTo;
+    }, 2, jobflowtest::AsDevmode(devmode));
+    const Bytes file = ReadFormFile(u"Words");
+    ASSERT_GT(file.size(), DFD_BODY_OFFSET);
+    DfdHeader h;
+    std::memcpy(&h, file.data() + DFD_HEADER_OFFSET, sizeof h);
+    const RenderDevmode& s = created.settings;
+    EXPECT_EQ(h.paper, c.fitTo ? static_cast<WORD>(c.fitTo) : static_cast<WORD>(DMPAPER_A4));
+    EXPECT_EQ(h.orientation, c.orientation);
+    EXPECT_EQ(h.reserved3, 0);
+    EXPECT_EQ(h.turned, c.turned);
+    EXPECT_EQ(h.byte124, reinterpret_cast<const BYTE*>(&s.dmPrivate)[124]);
+    EXPECT_EQ(h.reserved9[0] | h.reserved9[1] | h.reserved9[2], 0);
+    EXPECT_EQ(h.pageValues[0], static_cast<DWORD>(c.fitTo ? c.fitTo : DMPAPER_A4));
+    EXPECT_EQ(h.pageValues[1], static_cast<DWORD>(s.dmPrivate.wPaperSource));
+  }
+}
+
+}  // namespace

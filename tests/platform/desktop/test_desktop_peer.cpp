@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -147,6 +148,13 @@ TEST_F(PeerDesktop, RegisteredMessagesPropertiesAndBroadcastsSpanProcesses) {
   }, reinterpret_cast<LPARAM>(&found));
   EXPECT_EQ(found.hwnd, peer);
   EXPECT_EQ(reinterpret_cast<uintptr_t>(found.prop), pid_);
+  // The other process's properties can be enumerated as well as read by name.
+  std::vector<std::u16string> names;
+  EXPECT_EQ(EnumPropsExW(peer, [](HWND, LPWSTR name, HANDLE, ULONG_PTR list) -> BOOL {
+    reinterpret_cast<std::vector<std::u16string>*>(list)->push_back(IS_INTRESOURCE(name) ? u"#" : name);
+    return TRUE;
+  }, reinterpret_cast<LPARAM>(&names)), TRUE);
+  EXPECT_EQ(std::count(names.begin(), names.end(), u"PeerProcess"), 1);
   EXPECT_EQ(FindWindowW(u"TRAY PEER", u"peer one"), peer);
   WCHAR text[32];
   EXPECT_EQ(GetWindowTextW(peer, text, 32), 8);
@@ -259,7 +267,7 @@ TEST_F(PeerDesktop, ShellExecuteAnswersAsTheShellDoes) {
   EXPECT_NE(StartPeer(u""), nullptr);
 }
 
-TEST_F(PeerDesktop, AGrowingCallerSeesAllOfManyMachineProcesses) {
+TEST_F(PeerDesktop, AGrowingCallerSeesAndEndsByNameAmongManyMachineProcesses) {
   std::vector<pid_t> helpers;
   for (int i = 0; i < 300; ++i) {
     pid_t pid = fork();
@@ -269,10 +277,12 @@ TEST_F(PeerDesktop, AGrowingCallerSeesAllOfManyMachineProcesses) {
     }
     helpers.push_back(pid);
   }
-  for (pid_t pid : helpers) {
+  // Every other one runs as victim.exe, the program the caller ends by name.
+  for (size_t i = 0; i < helpers.size(); ++i) {
+    const WCHAR* image = i % 2 ? u"C:\\Windows\\System32\\helper.exe" : u"C:\\Windows\\System32\\victim.exe";
     bool added = false;
     for (int tries = 0; tries < 100 && !added; ++tries) {
-      added = PlatformTest_AddMachineProcess(static_cast<DWORD>(pid), u"C:\\Windows\\System32\\helper.exe");
+      added = PlatformTest_AddMachineProcess(static_cast<DWORD>(helpers[i]), image);
       if (!added) Sleep(5);
     }
     ASSERT_TRUE(added);
@@ -288,8 +298,29 @@ TEST_F(PeerDesktop, AGrowingCallerSeesAllOfManyMachineProcesses) {
   size_t listed = 0;
   for (pid_t pid : helpers) listed += std::count(ids.begin(), ids.end(), static_cast<DWORD>(pid));
   EXPECT_EQ(listed, 300u);
-  for (pid_t pid : helpers) kill(pid, SIGKILL);
-  for (pid_t pid : helpers) waitpid(pid, nullptr, 0);
+
+  // The sequence that ends a program by name, over the whole grown array.
+  int ended = 0;
+  for (DWORD id : ids) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ | PROCESS_TERMINATE, FALSE, id);
+    if (!process) continue;
+    HMODULE module = nullptr;
+    DWORD moduleBytes = 0;
+    WCHAR name[MAX_PATH] = {};
+    if (EnumProcessModules(process, &module, sizeof module, &moduleBytes) &&
+        GetModuleBaseNameW(process, module, name, MAX_PATH) && std::u16string(name) == u"victim.exe" &&
+        TerminateProcess(process, 0))
+      ++ended;
+    CloseHandle(process);
+  }
+  EXPECT_EQ(ended, 150);
+  for (size_t i = 0; i < helpers.size(); i += 2) {
+    int status = 0;
+    EXPECT_EQ(waitpid(helpers[i], &status, 0), helpers[i]);
+  }
+  for (size_t i = 1; i < helpers.size(); i += 2) EXPECT_EQ(waitpid(helpers[i], nullptr, WNOHANG), 0);
+  for (size_t i = 1; i < helpers.size(); i += 2) kill(helpers[i], SIGKILL);
+  for (size_t i = 1; i < helpers.size(); i += 2) waitpid(helpers[i], nullptr, 0);
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 #include <win/process.h>
 #include <win/system.h>
 #include <win/user.h>
@@ -123,6 +127,33 @@ TEST_F(Windows, PropertiesTextAndParents) {
   EXPECT_EQ(GetPropW(hwnd, u"velmor.slot"), reinterpret_cast<HANDLE>(42));
   EXPECT_EQ(RemovePropW(hwnd, u"Velmor.Slot"), reinterpret_cast<HANDLE>(42));
   EXPECT_EQ(GetPropW(hwnd, u"Velmor.Slot"), nullptr);
+
+  // Enumeration: each property once, an atom-named one as its atom, stopped by a FALSE answer.
+  using Seen = std::vector<std::pair<std::u16string, uintptr_t>>;
+  auto collect = [](HWND, LPWSTR name, HANDLE data, ULONG_PTR list) -> BOOL {
+    std::u16string shown = IS_INTRESOURCE(name) ? u"atom" : std::u16string(name);
+    if (IS_INTRESOURCE(name)) data = reinterpret_cast<HANDLE>(reinterpret_cast<uintptr_t>(name) << 8 | reinterpret_cast<uintptr_t>(data));
+    auto* seen = reinterpret_cast<Seen*>(list);
+    seen->emplace_back(shown, reinterpret_cast<uintptr_t>(data));
+    return seen->size() < 3;
+  };
+  Seen seen;
+  EXPECT_EQ(EnumPropsExW(hwnd, collect, reinterpret_cast<LPARAM>(&seen)), -1);  // none yet
+  EXPECT_TRUE(seen.empty());
+  EXPECT_TRUE(SetPropW(hwnd, u"First", reinterpret_cast<HANDLE>(1)));
+  EXPECT_TRUE(SetPropW(hwnd, reinterpret_cast<LPCWSTR>(static_cast<uintptr_t>(0xC007)), reinterpret_cast<HANDLE>(2)));
+  EXPECT_TRUE(SetPropW(hwnd, u"first", reinterpret_cast<HANDLE>(3)));  // replaces, without case
+  EXPECT_EQ(EnumPropsExW(hwnd, collect, reinterpret_cast<LPARAM>(&seen)), TRUE);
+  EXPECT_EQ(seen, (Seen{{u"First", 3}, {u"atom", 0xC00702}}));
+  EXPECT_TRUE(SetPropW(hwnd, u"Third", nullptr));
+  EXPECT_TRUE(SetPropW(hwnd, u"Fourth", nullptr));
+  seen.clear();
+  EXPECT_EQ(EnumPropsExW(hwnd, collect, reinterpret_cast<LPARAM>(&seen)), FALSE);
+  EXPECT_EQ(seen.size(), 3u);  // the third answer stopped it
+  for (LPCWSTR name : {u"First", u"Third", u"Fourth"}) RemovePropW(hwnd, name);
+  RemovePropW(hwnd, reinterpret_cast<LPCWSTR>(static_cast<uintptr_t>(0xC007)));
+  EXPECT_EQ(EnumPropsExW(nullptr, collect, 0), -1);
+
   EXPECT_TRUE(SetWindowTextW(hwnd, u"Renamed"));
   EXPECT_EQ(GetWindowTextLengthW(hwnd), 7);
   WCHAR small[4];
