@@ -2,14 +2,15 @@
 // shows: the window's thread first paints what is pending (the window and its children, in
 // that order), then the window's part of its top-level surface is written, with a plain
 // one-pixel frame in the window-frame colour when the window has a border. A window of another
-// process of the machine is asked to capture itself through WM_COPYDATA, which its default
-// window procedure answers.
+// thread or process of the machine is asked to capture itself through WM_COPYDATA, which its
+// default window procedure answers.
 #include <png.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include <win/system.h>
 #include <win/user.h>
 
 #include "internal/desktop.h"
@@ -139,8 +140,10 @@ WINBASEAPI BOOL PlatformTest_CaptureWindow(HWND window, const char* pngPath) {
   HWND top = nullptr;
   RECT area{};
   DWORD style = 0;
-  if (plat::gdi::LocalWindow(window, top, area, style)) return plat::gdi::CaptureLocalWindow(window, pngPath);
-  // Another process's window: its own thread captures it.
+  // A window of the calling thread is captured here; any other, of this process or another, by
+  // its own thread, which paints what is pending and is never drawn on from two threads.
+  if (plat::gdi::LocalWindow(window, top, area, style) && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId())
+    return plat::gdi::CaptureLocalWindow(window, pngPath);
   std::string path = pngPath;
   COPYDATASTRUCT data{plat::gdi::kCaptureTag, static_cast<DWORD>(path.size()), path.data()};
   DWORD_PTR answer = 0;
