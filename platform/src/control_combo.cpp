@@ -5,6 +5,12 @@
 // the list is closed, clears the list's selection.
 #include "control_list_items.h"
 
+#include <algorithm>
+
+#include <win/gdi.h>
+#include <win/gdi_draw.h>
+#include <win/user_draw.h>
+
 namespace plat::dialogs {
 namespace {
 
@@ -12,17 +18,14 @@ constexpr UINT kDefaultItemHeight = 16;
 constexpr size_t kDefaultEditLimit = 30000;
 
 struct ComboState {
-  ItemList items;
-  int selection = -1;
+  ItemList list;
   int selectionAtDrop = -1;
   bool dropped = false;
   bool extendedUi = false;
   UINT fieldHeight = kDefaultItemHeight;  // the selection field (item -1)
-  UINT itemHeight = kDefaultItemHeight;
   size_t editLimit = kDefaultEditLimit;
   DWORD editStart = 0, editEnd = 0;
   int droppedWidth = 0;
-  int topIndex = 0;
 };
 
 StateMap<ComboState>& States() {
@@ -41,8 +44,16 @@ void StoreText(HWND hwnd, const std::u16string& text) {
 
 // The selection changed by a message or the user: the field shows the item's text.
 void ShowSelection(HWND hwnd, ComboState& state) {
-  StoreText(hwnd, state.items.Valid(static_cast<WPARAM>(state.selection)) ? state.items.At(static_cast<WPARAM>(state.selection)).text
-                                                                           : std::u16string());
+  const ListItem* chosen = state.list.Selected();
+  StoreText(hwnd, chosen ? chosen->text : std::u16string());
+  InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+// The list closed: what it covered below the field is the parent's to paint again.
+void ListClosed(HWND hwnd) {
+  HWND parent = GetParent(hwnd);
+  RECT rect = RectInParent(hwnd);
+  if (parent) InvalidateRect(parent, &rect, TRUE);
   InvalidateRect(hwnd, nullptr, TRUE);
 }
 
@@ -50,7 +61,8 @@ void Drop(HWND hwnd, ComboState& state) {
   if (state.dropped || Kind(hwnd) == CBS_SIMPLE) return;
   NotifyParent(hwnd, CBN_DROPDOWN);
   state.dropped = true;
-  state.selectionAtDrop = state.selection;
+  state.selectionAtDrop = state.list.selection;
+  InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 void Close(HWND hwnd, ComboState& state, bool cancel) {
@@ -62,14 +74,15 @@ void Close(HWND hwnd, ComboState& state, bool cancel) {
   }
   if (ComboState* live = States().Get(hwnd); live && live->dropped) {
     live->dropped = false;
+    ListClosed(hwnd);
     NotifyParent(hwnd, CBN_CLOSEUP);
   }
 }
 
 void Pick(HWND hwnd, ComboState& state, WPARAM index) {
-  if (!state.items.Valid(index)) return;
+  if (!state.list.Valid(index)) return;
   Drop(hwnd, state);
-  state.selection = static_cast<int>(index);
+  state.list.selection = static_cast<int>(index);
   ShowSelection(hwnd, state);
   NotifyParent(hwnd, CBN_SELCHANGE);
   if (ComboState* live = States().Get(hwnd)) Close(hwnd, *live, false);
@@ -79,9 +92,10 @@ void TypeInField(HWND hwnd, ComboState& state, WCHAR c) {
   if (!Editable(hwnd)) {
     // A drop-down list selects the next item that begins with the typed character.
     WCHAR one[2] = {c, 0};
-    int found = state.items.Find(state.selection, one, false);
-    if (found >= 0 && found != state.selection) {
-      state.selection = found;
+    const int found = static_cast<int>(
+        state.list.Find(static_cast<WPARAM>(state.list.selection), reinterpret_cast<LPARAM>(one), HasStrings(hwnd), false));
+    if (found >= 0 && found != state.list.selection) {
+      state.list.selection = found;
       ShowSelection(hwnd, state);
       NotifyParent(hwnd, CBN_SELCHANGE);
     }
@@ -99,58 +113,70 @@ void TypeInField(HWND hwnd, ComboState& state, WCHAR c) {
   StoreText(hwnd, text);
   state.editStart = state.editEnd = static_cast<DWORD>(text.size());
   // What is typed no longer names the chosen item: a closed list forgets its selection.
-  if (!state.dropped) state.selection = -1;
+  if (!state.dropped) state.list.selection = -1;
   NotifyParent(hwnd, CBN_EDITUPDATE);
   NotifyParent(hwnd, CBN_EDITCHANGE);
 }
 
-void Paint(HWND hwnd, ComboState& state) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(hwnd, &paint);
-  RECT field{};
-  GetClientRect(hwnd, &field);
-  if (OwnerDrawn(hwnd) && !Editable(hwnd)) {
-    UINT itemState = ODS_COMBOBOXEDIT | ((StyleOf(hwnd) & WS_DISABLED) ? ODS_DISABLED : 0);
-    ULONG_PTR data = state.items.Valid(static_cast<WPARAM>(state.selection))
-                         ? state.items.At(static_cast<WPARAM>(state.selection)).data
-                         : 0;
-    SendDrawItem(hwnd, ODT_COMBOBOX, static_cast<UINT>(state.selection), ODA_DRAWENTIRE, itemState, field, data, dc);
-  } else {
-    FillWithBrush(dc, ControlColor(hwnd, dc, Editable(hwnd) ? WM_CTLCOLOREDIT : WM_CTLCOLORLISTBOX), field);
-  }
-  EndPaint(hwnd, &paint);
-}
+constexpr LONG kDropButtonWidth = 17;
 
-std::u16string_view ParamText(LPARAM lParam) {
-  const WCHAR* text = reinterpret_cast<const WCHAR*>(lParam);
-  return text ? std::u16string_view(text) : std::u16string_view();
+// The selection field at the top of the control: its frame, the drop button of a drop-down, and
+// the chosen item (an editable field shows its text); below it the list while it is shown.
+void Paint(HWND hwnd, const ComboState& state) {
+  const bool editable = Editable(hwnd), ownerDrawn = OwnerDrawn(hwnd);
+  const bool simple = Kind(hwnd) == CBS_SIMPLE;
+  const std::u16string text = TextOf(hwnd);
+  PaintControl(hwnd, editable ? WM_CTLCOLOREDIT : WM_CTLCOLORLISTBOX, false, [&](ControlPaint& paint) {
+    HDC dc = paint.dc;
+    const LONG width = paint.client.right;
+    RECT field{0, 0, width, std::min<LONG>(static_cast<LONG>(state.fieldHeight) + 6, paint.client.bottom)};
+    FillRect(dc, &field, paint.background);
+    DrawSunkenFrame(dc, field);
+    RECT inside{field.left + 2, field.top + 2, field.right - 2, field.bottom - 2};
+    if (!simple) {
+      RECT button{std::max<LONG>(inside.right - kDropButtonWidth, inside.left), inside.top, inside.right, inside.bottom};
+      FillSysColor(dc, button, COLOR_3DFACE);
+      DrawEdge3D(dc, button, COLOR_3DHIGHLIGHT, COLOR_3DDKSHADOW);
+      // The arrow: a small triangle pointing down.
+      const LONG cx = (button.left + button.right) / 2, cy = (button.top + button.bottom) / 2 - 1;
+      for (LONG row = 0; row < 4; ++row)
+        FillSysColor(dc, RECT{cx - 3 + row, cy + row, cx + 4 - row, cy + row + 1}, paint.disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
+      inside.right = button.left;
+    }
+    if (ownerDrawn && !editable) {
+      const ListItem* chosen = state.list.Selected();
+      UINT itemState = ODS_COMBOBOXEDIT | (paint.disabled ? ODS_DISABLED : 0);
+      SendDrawItem(hwnd, ODT_COMBOBOX, static_cast<UINT>(state.list.selection), ODA_DRAWENTIRE, itemState, inside,
+                   chosen ? chosen->data : 0, dc);
+      SelectClipRgn(dc, nullptr);
+    } else {
+      // A focused drop-down list shows its choice in the highlight colours.
+      if (!editable && GetFocus() == hwnd && !state.dropped) {
+        FillSysColor(dc, inside, COLOR_HIGHLIGHT);
+        SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+      }
+      RECT label{inside.left + 1, inside.top, inside.right, inside.bottom};
+      DrawControlText(paint, text, label, DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    }
+    if (!simple && !state.dropped) return;
+    RECT list{0, field.bottom, width, paint.client.bottom};
+    if (list.bottom <= list.top) return;
+    HBRUSH listBrush = ControlColor(hwnd, dc, WM_CTLCOLORLISTBOX);
+    FillRect(dc, &list, listBrush ? listBrush : DefaultControlColor(dc, WM_CTLCOLORLISTBOX));
+    DrawEdge3D(dc, list, COLOR_WINDOWFRAME, COLOR_WINDOWFRAME);
+    state.list.PaintRows(paint, RECT{list.left + 1, list.top + 1, list.right - 1, list.bottom - 1}, ODT_COMBOBOX, ownerDrawn);
+  });
 }
 
 LRESULT AddItem(HWND hwnd, ComboState& state, int index, LPARAM lParam) {
-  const bool strings = HasStrings(hwnd);
-  std::u16string text = strings ? std::u16string(ParamText(lParam)) : std::u16string();
-  ULONG_PTR data = strings ? 0 : static_cast<ULONG_PTR>(lParam);
-  const bool sorted = (StyleOf(hwnd) & CBS_SORT) && strings;
-  int at = state.items.Insert(index, std::move(text), data, sorted);
-  if (at == -2) return CB_ERRSPACE;
-  if (at < 0) return CB_ERR;
-  if (state.selection >= at) ++state.selection;
-  if (StyleOf(hwnd) & CBS_OWNERDRAWVARIABLE) {
-    UINT height = SendMeasureItem(hwnd, ODT_COMBOBOX, static_cast<UINT>(at), state.itemHeight, data);
-    if (ComboState* live = States().Get(hwnd); live && live->items.Valid(static_cast<WPARAM>(at)))
-      live->items.At(static_cast<WPARAM>(at)).height = height;
-  }
+  const DWORD style = StyleOf(hwnd);
+  LRESULT at = state.list.Add(index, lParam, HasStrings(hwnd), (style & CBS_SORT) != 0);
+  if (at >= 0 && (style & CBS_OWNERDRAWVARIABLE)) MeasureAddedItem(States(), hwnd, ODT_COMBOBOX, at);
   return at;
 }
 
-LRESULT Find(HWND hwnd, ComboState& state, WPARAM start, LPARAM lParam, bool exact) {
-  if (!HasStrings(hwnd)) {
-    for (int i = 0; i < state.items.Count(); ++i)
-      if (state.items.At(static_cast<WPARAM>(i)).data == static_cast<ULONG_PTR>(lParam)) return i;
-    return CB_ERR;
-  }
-  int found = state.items.Find(static_cast<int>(start), ParamText(lParam), exact);
-  return found >= 0 ? found : CB_ERR;
+LRESULT Find(HWND hwnd, const ComboState& state, WPARAM start, LPARAM lParam, bool exact) {
+  return state.list.Find(start, lParam, HasStrings(hwnd), exact);
 }
 
 }  // namespace
@@ -167,7 +193,7 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         state->fieldHeight = SendMeasureItem(hwnd, ODT_COMBOBOX, static_cast<UINT>(-1), kDefaultItemHeight, 0);
         if (StyleOf(hwnd) & CBS_OWNERDRAWFIXED)
           if (ComboState* live = States().Get(hwnd))
-            live->itemHeight = SendMeasureItem(hwnd, ODT_COMBOBOX, 0, kDefaultItemHeight, 0);
+            live->list.itemHeight = SendMeasureItem(hwnd, ODT_COMBOBOX, 0, kDefaultItemHeight, 0);
       }
       return 0;
     case WM_NCDESTROY:
@@ -181,46 +207,34 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     case CB_INSERTSTRING:
       return AddItem(hwnd, *state, static_cast<int>(wParam), lParam);
     case CB_DELETESTRING: {
-      if (!state->items.Erase(wParam)) return CB_ERR;
-      int index = static_cast<int>(wParam);
-      if (state->selection == index) {
-        state->selection = -1;
-        if (!Editable(hwnd)) ShowSelection(hwnd, *state);
-      } else if (state->selection > index) {
-        --state->selection;
-      }
-      return state->items.Count();
+      const bool wasChosen = static_cast<int>(wParam) == state->list.selection;
+      LRESULT left = state->list.Delete(wParam);
+      if (left != CB_ERR && wasChosen && !Editable(hwnd)) ShowSelection(hwnd, *state);
+      return left;
     }
     case CB_RESETCONTENT:
-      state->items.Clear();
-      state->selection = -1;
+      state->list.Clear();
       if (!Editable(hwnd)) ShowSelection(hwnd, *state);
       return CB_OKAY;
     case CB_INITSTORAGE:
       return static_cast<LRESULT>(std::min<WPARAM>(wParam, ItemList::kMaxItems));
     case CB_GETCOUNT:
-      return state->items.Count();
+      return state->list.Count();
     case CB_GETCURSEL:
-      return state->selection;
+      return state->list.selection;
     case CB_SETCURSEL:
-      if (!state->items.Valid(wParam)) {
-        state->selection = -1;
+      if (!state->list.Valid(wParam)) {
+        state->list.selection = -1;
         ShowSelection(hwnd, *state);
         return CB_ERR;
       }
-      state->selection = static_cast<int>(wParam);
+      state->list.selection = static_cast<int>(wParam);
       ShowSelection(hwnd, *state);
-      return state->selection;
+      return state->list.selection;
     case CB_GETLBTEXT:
-      if (!state->items.Valid(wParam)) return CB_ERR;
-      if (!HasStrings(hwnd)) {
-        if (lParam) *reinterpret_cast<ULONG_PTR*>(lParam) = state->items.At(wParam).data;
-        return sizeof(ULONG_PTR);
-      }
-      return CopyItemText(state->items.At(wParam), lParam);
+      return state->list.CopyText(wParam, lParam, HasStrings(hwnd));
     case CB_GETLBTEXTLEN:
-      if (!state->items.Valid(wParam)) return CB_ERR;
-      return HasStrings(hwnd) ? static_cast<LRESULT>(state->items.At(wParam).text.size()) : sizeof(ULONG_PTR);
+      return state->list.TextLength(wParam, HasStrings(hwnd));
     case CB_FINDSTRING:
       return Find(hwnd, *state, wParam, lParam, false);
     case CB_FINDSTRINGEXACT:
@@ -228,20 +242,21 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     case CB_SELECTSTRING: {
       LRESULT found = Find(hwnd, *state, wParam, lParam, false);
       if (found == CB_ERR) return CB_ERR;
-      state->selection = static_cast<int>(found);
+      state->list.selection = static_cast<int>(found);
       ShowSelection(hwnd, *state);
       return found;
     }
     case CB_GETITEMDATA:
-      return state->items.Valid(wParam) ? static_cast<LRESULT>(state->items.At(wParam).data) : CB_ERR;
+      return state->list.Valid(wParam) ? static_cast<LRESULT>(state->list.At(wParam).data) : CB_ERR;
     case CB_SETITEMDATA:
-      if (!state->items.Valid(wParam)) return CB_ERR;
-      state->items.At(wParam).data = static_cast<ULONG_PTR>(lParam);
+      if (!state->list.Valid(wParam)) return CB_ERR;
+      state->list.At(wParam).data = static_cast<ULONG_PTR>(lParam);
       return CB_OKAY;
     case CB_SHOWDROPDOWN:
       if (wParam) Drop(hwnd, *state);
       else if (state->dropped) {
         state->dropped = false;
+        ListClosed(hwnd);
         NotifyParent(hwnd, CBN_CLOSEUP);
       }
       return TRUE;
@@ -251,16 +266,16 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       if (lParam <= 0 || lParam > 255) return CB_ERR;
       if (static_cast<int>(wParam) == -1) state->fieldHeight = static_cast<UINT>(lParam);
       else if (StyleOf(hwnd) & CBS_OWNERDRAWVARIABLE) {
-        if (!state->items.Valid(wParam)) return CB_ERR;
-        state->items.At(wParam).height = static_cast<UINT>(lParam);
+        if (!state->list.Valid(wParam)) return CB_ERR;
+        state->list.At(wParam).height = static_cast<UINT>(lParam);
       } else {
-        state->itemHeight = static_cast<UINT>(lParam);
+        state->list.itemHeight = static_cast<UINT>(lParam);
       }
       return CB_OKAY;
     case CB_GETITEMHEIGHT:
       if (static_cast<int>(wParam) == -1) return state->fieldHeight;
-      if ((StyleOf(hwnd) & CBS_OWNERDRAWVARIABLE) && state->items.Valid(wParam)) return state->items.At(wParam).height;
-      return state->itemHeight;
+      if ((StyleOf(hwnd) & CBS_OWNERDRAWVARIABLE) && state->list.Valid(wParam)) return state->list.At(wParam).height;
+      return state->list.itemHeight;
     case CB_LIMITTEXT:
       if (!Editable(hwnd)) return CB_ERR;
       state->editLimit = wParam ? wParam : 0x7FFFFFFE;
@@ -300,16 +315,16 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       return rect.right;
     }
     case CB_GETTOPINDEX:
-      return state->topIndex;
+      return state->list.topIndex;
     case CB_SETTOPINDEX:
-      if (!state->items.Valid(wParam)) return CB_ERR;
-      state->topIndex = static_cast<int>(wParam);
+      if (!state->list.Valid(wParam)) return CB_ERR;
+      state->list.topIndex = static_cast<int>(wParam);
       return CB_OKAY;
     case WM_SETTEXT: {
       if (Editable(hwnd)) return DefWindowProcW(hwnd, message, wParam, lParam);
       LRESULT found = Find(hwnd, *state, static_cast<WPARAM>(-1), lParam, true);
       if (found == CB_ERR) return CB_ERR;
-      state->selection = static_cast<int>(found);
+      state->list.selection = static_cast<int>(found);
       ShowSelection(hwnd, *state);
       return TRUE;
     }
@@ -317,11 +332,11 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       TypeInField(hwnd, *state, static_cast<WCHAR>(wParam));
       return 0;
     case WM_KEYDOWN:
-      if ((wParam == VK_DOWN || wParam == VK_UP) && state->items.Count() > 0) {
-        int next = state->selection + (wParam == VK_DOWN ? 1 : -1);
-        if (state->selection < 0) next = 0;
-        if (next >= 0 && next < state->items.Count() && next != state->selection) {
-          state->selection = next;
+      if ((wParam == VK_DOWN || wParam == VK_UP) && state->list.Count() > 0) {
+        int next = state->list.selection + (wParam == VK_DOWN ? 1 : -1);
+        if (state->list.selection < 0) next = 0;
+        if (next >= 0 && next < state->list.Count() && next != state->list.selection) {
+          state->list.selection = next;
           ShowSelection(hwnd, *state);
           NotifyParent(hwnd, CBN_SELCHANGE);
         }
@@ -341,7 +356,7 @@ LRESULT CALLBACK ComboBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     case kActionCloseUp:
       if (wParam) {
         // A cancelled drop keeps the selection it had when it opened.
-        state->selection = state->selectionAtDrop;
+        state->list.selection = state->selectionAtDrop;
         ShowSelection(hwnd, *state);
       }
       Close(hwnd, *state, wParam != 0);

@@ -2,11 +2,14 @@
 // coordinates, the colour messages, fonts and owner drawing.
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include <win/gdi.h>
 #include <win/gdi_draw.h>
 #include <win/gdi_images.h>
 #include <win/gdi_objects.h>
+#include <win/gdi_text.h>
+#include <win/user_draw.h>
 
 #include "internal/desktop.h"
 #include "internal/dialogs.h"
@@ -119,9 +122,22 @@ HWND ChildAt(HWND parent, POINT point) {
   return parent;
 }
 
+HBRUSH DefaultControlColor(HDC dc, UINT message) {
+  // Edits and lists sit on the window colour; everything else on the dialog's face.
+  const bool window = message == WM_CTLCOLOREDIT || message == WM_CTLCOLORLISTBOX;
+  const int face = window ? COLOR_WINDOW : COLOR_3DFACE;
+  if (dc) {
+    SetTextColor(dc, GetSysColor(message == WM_CTLCOLORBTN ? COLOR_BTNTEXT : COLOR_WINDOWTEXT));
+    SetBkColor(dc, GetSysColor(face));
+  }
+  return GetSysColorBrush(face);
+}
+
 HBRUSH ControlColor(HWND control, HDC dc, UINT message) {
   HWND parent = GetParent(control);
   if (!parent) return nullptr;
+  // The parent sees the default colours already set, so an answer of a brush alone keeps them.
+  DefaultControlColor(dc, message);
   HBRUSH brush = reinterpret_cast<HBRUSH>(SendMessageW(parent, message, reinterpret_cast<WPARAM>(dc),
                                                        reinterpret_cast<LPARAM>(control)));
   // A page may free its brush and keep answering it: a handle that is no live brush is refused.
@@ -208,16 +224,54 @@ bool StartsWithNoCase(std::u16string_view text, std::u16string_view prefix) {
 
 namespace plat::dialogs {
 
-void FillWithBrush(HDC dc, HBRUSH brush, const RECT& rect) {
-  if (!dc || !brush) return;
-  HGDIOBJ previous = SelectObject(dc, brush);
-  PatBlt(dc, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, PATCOPY);
-  if (previous) SelectObject(dc, previous);
-}
-
 void RedrawNow(HWND control) {
   InvalidateRect(control, nullptr, TRUE);
   if (IsWindowVisible(control)) UpdateWindow(control);
+}
+
+void PaintControl(HWND control, UINT colorMessage, bool fill, const std::function<void(ControlPaint&)>& draw) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(control, &ps);
+  ControlPaint paint{control, dc, RECT{}, nullptr, (StyleOf(control) & WS_DISABLED) != 0};
+  GetClientRect(control, &paint.client);
+  if (dc) {
+    const int saved = SaveDC(dc);
+    if (colorMessage) {
+      // An answer that is no live brush leaves the control on its default colours.
+      paint.background = ControlColor(control, dc, colorMessage);
+      if (!paint.background) paint.background = DefaultControlColor(dc, colorMessage);
+      if (fill) FillRect(dc, &paint.client, paint.background);
+    }
+    HFONT font = FontSlot(control);
+    SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    draw(paint);
+    RestoreDC(dc, saved);
+  }
+  EndPaint(control, &ps);
+}
+
+void DrawControlText(const ControlPaint& paint, std::u16string_view text, RECT box, UINT format) {
+  if (text.empty()) return;
+  COLORREF previous = SetTextColor(paint.dc, paint.disabled ? GetSysColor(COLOR_GRAYTEXT) : GetTextColor(paint.dc));
+  DrawTextW(paint.dc, text.data(), static_cast<int>(text.size()), &box, format);
+  SetTextColor(paint.dc, previous);
+}
+
+void FillSysColor(HDC dc, const RECT& rect, int index) { FillRect(dc, &rect, GetSysColorBrush(index)); }
+
+void DrawEdge3D(HDC dc, const RECT& rect, int topLeft, int bottomRight) {
+  const LONG w = rect.right - rect.left, h = rect.bottom - rect.top;
+  if (w <= 0 || h <= 0) return;
+  FillSysColor(dc, RECT{rect.left, rect.top, rect.right, rect.top + 1}, topLeft);
+  FillSysColor(dc, RECT{rect.left, rect.top, rect.left + 1, rect.bottom}, topLeft);
+  FillSysColor(dc, RECT{rect.left, rect.bottom - 1, rect.right, rect.bottom}, bottomRight);
+  FillSysColor(dc, RECT{rect.right - 1, rect.top, rect.right, rect.bottom}, bottomRight);
+}
+
+void DrawSunkenFrame(HDC dc, const RECT& rect) {
+  DrawEdge3D(dc, rect, COLOR_3DSHADOW, COLOR_3DHIGHLIGHT);
+  DrawEdge3D(dc, RECT{rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1}, COLOR_3DDKSHADOW, COLOR_3DLIGHT);
 }
 
 }  // namespace plat::dialogs

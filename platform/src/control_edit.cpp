@@ -3,6 +3,10 @@
 // typing is limited by EM_LIMITTEXT; EM_UNDO swaps the text with the one-level undo buffer.
 #include <algorithm>
 
+#include <win/gdi_draw.h>
+#include <win/gdi_text.h>
+#include <win/user_draw.h>
+
 #include "internal/dialogs.h"
 
 namespace plat::dialogs {
@@ -107,16 +111,53 @@ void DeleteForward(HWND hwnd, EditState& state) {
   Changed(hwnd);
 }
 
-void Paint(HWND hwnd) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(hwnd, &paint);
-  RECT client{};
-  GetClientRect(hwnd, &client);
-  DWORD style = StyleOf(hwnd);
+// The text as shown: a password edit shows its character in place of each one typed.
+std::u16string Shown(HWND hwnd, const EditState& state) {
+  std::u16string text = TextOf(hwnd);
+  if (state.password) std::fill(text.begin(), text.end(), state.password);
+  return text;
+}
+
+void Paint(HWND hwnd, EditState& state) {
+  const DWORD style = StyleOf(hwnd);
   // Read-only and disabled edits colour themselves as statics, as the platform does.
-  UINT message = (style & (ES_READONLY | WS_DISABLED)) ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT;
-  FillWithBrush(dc, ControlColor(hwnd, dc, message), client);
-  EndPaint(hwnd, &paint);
+  const UINT message = (style & (ES_READONLY | WS_DISABLED)) ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT;
+  const std::u16string text = Shown(hwnd, state);
+  PaintControl(hwnd, message, true, [&](ControlPaint& paint) {
+    RECT box = paint.client;
+    // The stand-in's windows have no frame: a bordered edit draws its sunken frame inside.
+    if ((style & WS_BORDER) || (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE)) {
+      DrawSunkenFrame(paint.dc, box);
+      box = RECT{box.left + 2, box.top + 2, box.right - 2, box.bottom - 2};
+    }
+    box.left += 1;
+    box.right -= 1;
+    if (style & ES_MULTILINE) {
+      DrawControlText(paint, text, box, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+      return;
+    }
+    const UINT align = (style & ES_RIGHT) ? DT_RIGHT : (style & ES_CENTER) ? DT_CENTER : DT_LEFT;
+    ClampSelection(state, text.size());
+    const bool showSelection = state.selStart < state.selEnd && (GetFocus() == hwnd || (style & ES_NOHIDESEL));
+    if (!showSelection || align != DT_LEFT) {
+      DrawControlText(paint, text, box, align | DT_SINGLELINE | DT_NOPREFIX);
+      return;
+    }
+    // The selection is shown in the highlight colours; the stand-in shows no caret.
+    auto advance = [&](size_t count) {
+      SIZE extent{};
+      GetTextExtentPoint32W(paint.dc, text.data(), static_cast<int>(count), &extent);
+      return extent.cx;
+    };
+    const LONG from = box.left + advance(state.selStart), to = box.left + advance(state.selEnd);
+    DrawControlText(paint, text, box, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
+    RECT selected{from, box.top, std::min(to, box.right), box.bottom};
+    FillSysColor(paint.dc, selected, COLOR_HIGHLIGHT);
+    SetTextColor(paint.dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+    RECT run{from, box.top, box.right, box.bottom};
+    DrawControlText(paint, std::u16string_view(text).substr(state.selStart, state.selEnd - state.selStart), run,
+                    DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
+  });
 }
 
 }  // namespace
@@ -259,7 +300,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_GETFONT:
       return reinterpret_cast<LRESULT>(FontSlot(hwnd));
     case WM_PAINT:
-      Paint(hwnd);
+      Paint(hwnd, *state);
       return 0;
     case WM_ERASEBKGND:
       return 1;

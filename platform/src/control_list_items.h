@@ -1,5 +1,8 @@
 // The item list that combo boxes and list boxes share: strings with their data, sorted insertion,
-// searches without case, and the owner-drawn item heights.
+// searches without case, the owner-drawn item heights, the selection that follows insertions and
+// deletions, the rows' rectangles, and the rows painted as text or through WM_DRAWITEM.
+// LB_ERR/CB_ERR (-1) and LB_ERRSPACE/CB_ERRSPACE (-2) have the same values, so the answers
+// below serve both classes.
 #pragma once
 
 #include <string>
@@ -14,75 +17,69 @@ namespace plat::dialogs {
 struct ListItem {
   std::u16string text;
   ULONG_PTR data = 0;
-  UINT height = 0;
+  UINT height = 0;  // owner-drawn variable rows only; 0: the list's row height
 };
+
+constexpr LRESULT kListError = -1;
+constexpr LRESULT kListNoSpace = -2;
 
 class ItemList {
  public:
   // Platform limits: an index past the end is an error, never a write outside the list.
   static constexpr size_t kMaxItems = 32767;
 
+  int selection = -1;
+  int topIndex = 0;
+  UINT itemHeight = 16;
+
   int Count() const { return static_cast<int>(items_.size()); }
-  bool Valid(WPARAM index) const { return static_cast<int>(index) >= 0 && static_cast<size_t>(static_cast<int>(index)) < items_.size(); }
+  bool Valid(WPARAM index) const {
+    return static_cast<int>(index) >= 0 && static_cast<size_t>(static_cast<int>(index)) < items_.size();
+  }
   ListItem& At(WPARAM index) { return items_[static_cast<size_t>(static_cast<int>(index))]; }
+  const ListItem& At(WPARAM index) const { return items_[static_cast<size_t>(static_cast<int>(index))]; }
+  const ListItem* Selected() const { return Valid(static_cast<WPARAM>(selection)) ? &At(static_cast<WPARAM>(selection)) : nullptr; }
 
-  // Inserts at `index` (-1: the end) or in sorted place; the index taken or -1 (full) / -2.
-  int Insert(int index, std::u16string text, ULONG_PTR data, bool sorted) {
-    if (items_.size() >= kMaxItems) return -2;
-    size_t at = items_.size();
-    if (sorted) {
-      at = 0;
-      while (at < items_.size() && Compare(items_[at].text, text) <= 0) ++at;
-    } else if (index >= 0) {
-      if (static_cast<size_t>(index) > items_.size()) return -1;
-      at = static_cast<size_t>(index);
-    }
-    items_.insert(items_.begin() + static_cast<long>(at), ListItem{std::move(text), data, 0});
-    return static_cast<int>(at);
+  // xB_ADDSTRING (index -1) and xB_INSERTSTRING: a list with strings stores lParam's text, one
+  // without stores lParam as the item's data. The index taken, kListError or kListNoSpace; a
+  // selection at or after it moves down with its item.
+  LRESULT Add(int index, LPARAM lParam, bool hasStrings, bool sorted);
+  // xB_DELETESTRING: the count left, or kListError; the selection follows its item or is lost.
+  LRESULT Delete(WPARAM index);
+  void Clear() {
+    items_.clear();
+    selection = -1;
+    topIndex = 0;
   }
-  bool Erase(WPARAM index) {
-    if (!Valid(index)) return false;
-    items_.erase(items_.begin() + static_cast<int>(index));
-    return true;
-  }
-  void Clear() { items_.clear(); }
+  // xB_FINDSTRING(EXACT): the first item after `start` (-1: from the top, wrapping) whose text
+  // equals, or begins with, lParam's text without case; a list without strings compares data.
+  LRESULT Find(WPARAM start, LPARAM lParam, bool hasStrings, bool exact) const;
+  // xB_GETTEXT and xB_GETTEXTLEN; a list without strings answers the item's data.
+  LRESULT CopyText(WPARAM index, LPARAM buffer, bool hasStrings) const;
+  LRESULT TextLength(WPARAM index, bool hasStrings) const;
 
-  // The first item after `start` (-1: from the top, wrapping) whose text equals, or begins with,
-  // `text` without case; -1 when none.
-  int Find(int start, std::u16string_view text, bool exact) const {
-    const size_t n = items_.size();
-    if (n == 0) return -1;
-    size_t first = (start < 0 || static_cast<size_t>(start) >= n) ? 0 : static_cast<size_t>(start) + 1;
-    for (size_t step = 0; step < n; ++step) {
-      const ListItem& item = items_[(first + step) % n];
-      if (exact ? SameTextNoCase(item.text, text) : StartsWithNoCase(item.text, text))
-        return static_cast<int>((first + step) % n);
-    }
-    return -1;
-  }
+  // The rows from topIndex down, laid in `area`: the rectangle of row `index`, and the row at y
+  // (-1 when none).
+  RECT RowRect(const RECT& area, int index) const;
+  int RowAt(const RECT& area, LONG y) const;
+  // Paints the rows that fit in `area`: text rows with the selection in the highlight colours,
+  // or each row through WM_DRAWITEM (`ctlType` ODT_LISTBOX or ODT_COMBOBOX) when owner-drawn.
+  void PaintRows(const ControlPaint& paint, const RECT& area, UINT ctlType, bool ownerDrawn) const;
 
  private:
-  static int Compare(const std::u16string& a, const std::u16string& b) {
-    size_t n = std::min(a.size(), b.size());
-    for (size_t i = 0; i < n; ++i) {
-      char16_t x = a[i], y = b[i];
-      if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - 0x20);
-      if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - 0x20);
-      if (x != y) return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-  }
   std::vector<ListItem> items_;
 };
 
-// Copies an item's text into a caller's buffer (the caller promises room for the whole text, as
-// the platform's CB_GETLBTEXT and LB_GETTEXT require); the length copied.
-inline LRESULT CopyItemText(const ListItem& item, LPARAM buffer) {
-  WCHAR* out = reinterpret_cast<WCHAR*>(buffer);
-  if (!out) return -1;
-  std::copy(item.text.begin(), item.text.end(), out);
-  out[item.text.size()] = 0;
-  return static_cast<LRESULT>(item.text.size());
+// Asks the parent for the height of an owner-drawn variable item just added at `at`; the list
+// is looked up again afterwards, as the parent may have destroyed the control meanwhile.
+template <typename State>
+void MeasureAddedItem(StateMap<State>& states, HWND control, UINT ctlType, LRESULT at) {
+  State* state = states.Get(control);
+  if (at < 0 || !state || !state->list.Valid(static_cast<WPARAM>(at))) return;
+  const UINT height = SendMeasureItem(control, ctlType, static_cast<UINT>(at), state->list.itemHeight,
+                                      state->list.At(static_cast<WPARAM>(at)).data);
+  if (State* live = states.Get(control); live && live->list.Valid(static_cast<WPARAM>(at)))
+    live->list.At(static_cast<WPARAM>(at)).height = height;
 }
 
 }  // namespace plat::dialogs

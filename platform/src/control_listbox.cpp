@@ -2,7 +2,6 @@
 // sends LBN_SELCHANGE and a double click LBN_DBLCLK (with LBS_NOTIFY); owner-drawn rows are
 // drawn by the parent, each in its own rectangle.
 #include <win/gdi.h>
-#include <win/gdi_draw.h>
 
 #include "control_list_items.h"
 
@@ -12,10 +11,7 @@ namespace {
 constexpr UINT kDefaultItemHeight = 16;
 
 struct ListBoxState {
-  ItemList items;
-  int selection = -1;
-  int topIndex = 0;
-  UINT itemHeight = kDefaultItemHeight;
+  ItemList list;
 };
 
 StateMap<ListBoxState>& States() {
@@ -25,87 +21,38 @@ StateMap<ListBoxState>& States() {
 
 bool OwnerDrawn(HWND hwnd) { return (StyleOf(hwnd) & (LBS_OWNERDRAWFIXED | LBS_OWNERDRAWVARIABLE)) != 0; }
 bool HasStrings(HWND hwnd) { return !OwnerDrawn(hwnd) || (StyleOf(hwnd) & LBS_HASSTRINGS); }
+bool Bordered(HWND hwnd) { return (StyleOf(hwnd) & WS_BORDER) || (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_CLIENTEDGE); }
 
-RECT ItemRect(HWND hwnd, ListBoxState& state, int index) {
+// The rows' area: the client area inside the frame that a bordered list draws itself.
+RECT RowArea(HWND hwnd) {
   RECT client{};
   GetClientRect(hwnd, &client);
-  LONG top = 0;
-  for (int i = state.topIndex; i < index && i < state.items.Count(); ++i) {
-    UINT height = state.items.At(static_cast<WPARAM>(i)).height;
-    top += static_cast<LONG>(height ? height : state.itemHeight);
-  }
-  UINT height = state.items.Valid(static_cast<WPARAM>(index)) ? state.items.At(static_cast<WPARAM>(index)).height : 0;
-  return RECT{0, top, client.right, top + static_cast<LONG>(height ? height : state.itemHeight)};
-}
-
-int IndexAt(HWND hwnd, ListBoxState& state, int y) {
-  for (int i = state.topIndex; i < state.items.Count(); ++i) {
-    RECT rect = ItemRect(hwnd, state, i);
-    if (y >= rect.top && y < rect.bottom) return i;
-  }
-  return -1;
+  if (Bordered(hwnd)) client = RECT{client.left + 2, client.top + 2, client.right - 2, client.bottom - 2};
+  return client;
 }
 
 void Select(HWND hwnd, ListBoxState& state, int index, bool byUser) {
-  if (!state.items.Valid(static_cast<WPARAM>(index))) return;
-  bool changed = state.selection != index;
-  state.selection = index;
+  if (!state.list.Valid(static_cast<WPARAM>(index))) return;
+  bool changed = state.list.selection != index;
+  state.list.selection = index;
   InvalidateRect(hwnd, nullptr, TRUE);
   if (byUser && changed && (StyleOf(hwnd) & LBS_NOTIFY)) NotifyParent(hwnd, LBN_SELCHANGE);
 }
 
-void Paint(HWND hwnd, ListBoxState& state) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(hwnd, &paint);
-  RECT client{};
-  GetClientRect(hwnd, &client);
-  if (OwnerDrawn(hwnd)) {
-    const bool focused = GetFocus() == hwnd;
-    for (int i = state.topIndex; i < state.items.Count(); ++i) {
-      RECT rect = ItemRect(hwnd, state, i);
-      if (rect.top >= client.bottom) break;
-      UINT itemState = (i == state.selection ? ODS_SELECTED : 0) | (i == state.selection && focused ? ODS_FOCUS : 0) |
-                       ((StyleOf(hwnd) & WS_DISABLED) ? ODS_DISABLED : 0);
-      SendDrawItem(hwnd, ODT_LISTBOX, static_cast<UINT>(i), ODA_DRAWENTIRE, itemState, rect,
-                   state.items.At(static_cast<WPARAM>(i)).data, dc);
-      if (dc) SelectClipRgn(dc, nullptr);
-    }
-  } else {
-    FillWithBrush(dc, ControlColor(hwnd, dc, WM_CTLCOLORLISTBOX), client);
-  }
-  EndPaint(hwnd, &paint);
-}
-
-std::u16string_view ParamText(LPARAM lParam) {
-  const WCHAR* text = reinterpret_cast<const WCHAR*>(lParam);
-  return text ? std::u16string_view(text) : std::u16string_view();
+void Paint(HWND hwnd, const ListBoxState& state) {
+  const bool bordered = Bordered(hwnd), ownerDrawn = OwnerDrawn(hwnd);
+  PaintControl(hwnd, WM_CTLCOLORLISTBOX, true, [&](ControlPaint& paint) {
+    if (bordered) DrawSunkenFrame(paint.dc, paint.client);
+    state.list.PaintRows(paint, RowArea(hwnd), ODT_LISTBOX, ownerDrawn);
+  });
 }
 
 LRESULT AddItem(HWND hwnd, ListBoxState& state, int index, LPARAM lParam) {
-  const bool strings = HasStrings(hwnd);
-  int at = state.items.Insert(index, strings ? std::u16string(ParamText(lParam)) : std::u16string(),
-                              strings ? 0 : static_cast<ULONG_PTR>(lParam), (StyleOf(hwnd) & LBS_SORT) && strings);
-  if (at == -2) return LB_ERRSPACE;
-  if (at < 0) return LB_ERR;
-  if (state.selection >= at) ++state.selection;
-  if (StyleOf(hwnd) & LBS_OWNERDRAWVARIABLE) {
-    UINT height = SendMeasureItem(hwnd, ODT_LISTBOX, static_cast<UINT>(at), state.itemHeight,
-                                  state.items.At(static_cast<WPARAM>(at)).data);
-    if (ListBoxState* live = States().Get(hwnd); live && live->items.Valid(static_cast<WPARAM>(at)))
-      live->items.At(static_cast<WPARAM>(at)).height = height;
-  }
+  const DWORD style = StyleOf(hwnd);
+  LRESULT at = state.list.Add(index, lParam, HasStrings(hwnd), (style & LBS_SORT) != 0);
+  if (at >= 0 && (style & LBS_OWNERDRAWVARIABLE)) MeasureAddedItem(States(), hwnd, ODT_LISTBOX, at);
   InvalidateRect(hwnd, nullptr, TRUE);
   return at;
-}
-
-LRESULT Find(HWND hwnd, ListBoxState& state, WPARAM start, LPARAM lParam, bool exact) {
-  if (!HasStrings(hwnd)) {
-    for (int i = 0; i < state.items.Count(); ++i)
-      if (state.items.At(static_cast<WPARAM>(i)).data == static_cast<ULONG_PTR>(lParam)) return i;
-    return LB_ERR;
-  }
-  int found = state.items.Find(static_cast<int>(start), ParamText(lParam), exact);
-  return found >= 0 ? found : LB_ERR;
 }
 
 }  // namespace
@@ -116,7 +63,10 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
   if (!state) return DefWindowProcW(hwnd, message, wParam, lParam);
   switch (message) {
     case WM_CREATE:
-      if (StyleOf(hwnd) & LBS_OWNERDRAWFIXED) state->itemHeight = SendMeasureItem(hwnd, ODT_LISTBOX, 0, kDefaultItemHeight, 0);
+      if (StyleOf(hwnd) & LBS_OWNERDRAWFIXED) {
+        const UINT height = SendMeasureItem(hwnd, ODT_LISTBOX, 0, kDefaultItemHeight, 0);
+        if (ListBoxState* live = States().Get(hwnd)) live->list.itemHeight = height;
+      }
       return 0;
     case WM_NCDESTROY:
       States().Drop(hwnd);
@@ -129,90 +79,79 @@ LRESULT CALLBACK ListBoxProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     case LB_INSERTSTRING:
       return AddItem(hwnd, *state, static_cast<int>(wParam), lParam);
     case LB_DELETESTRING: {
-      if (!state->items.Erase(wParam)) return LB_ERR;
-      int index = static_cast<int>(wParam);
-      if (state->selection == index) state->selection = -1;
-      else if (state->selection > index) --state->selection;
-      InvalidateRect(hwnd, nullptr, TRUE);
-      return state->items.Count();
+      LRESULT left = state->list.Delete(wParam);
+      if (left != LB_ERR) InvalidateRect(hwnd, nullptr, TRUE);
+      return left;
     }
     case LB_RESETCONTENT:
-      state->items.Clear();
-      state->selection = -1;
-      state->topIndex = 0;
+      state->list.Clear();
       InvalidateRect(hwnd, nullptr, TRUE);
       return LB_OKAY;
     case LB_GETCOUNT:
-      return state->items.Count();
+      return state->list.Count();
     case LB_GETCURSEL:
-      return state->selection;
+      return state->list.selection;
     case LB_SETCURSEL:
-      if (!state->items.Valid(wParam)) {
-        state->selection = -1;
+      if (!state->list.Valid(wParam)) {
+        state->list.selection = -1;
         InvalidateRect(hwnd, nullptr, TRUE);
         return LB_ERR;
       }
       Select(hwnd, *state, static_cast<int>(wParam), false);
-      return state->selection;
+      return state->list.selection;
     case LB_GETSEL:
-      if (!state->items.Valid(wParam)) return LB_ERR;
-      return static_cast<int>(wParam) == state->selection ? 1 : 0;
+      if (!state->list.Valid(wParam)) return LB_ERR;
+      return static_cast<int>(wParam) == state->list.selection ? 1 : 0;
     case LB_GETTEXT:
-      if (!state->items.Valid(wParam)) return LB_ERR;
-      if (!HasStrings(hwnd)) {
-        if (lParam) *reinterpret_cast<ULONG_PTR*>(lParam) = state->items.At(wParam).data;
-        return sizeof(ULONG_PTR);
-      }
-      return CopyItemText(state->items.At(wParam), lParam);
+      return state->list.CopyText(wParam, lParam, HasStrings(hwnd));
     case LB_GETTEXTLEN:
-      if (!state->items.Valid(wParam)) return LB_ERR;
-      return HasStrings(hwnd) ? static_cast<LRESULT>(state->items.At(wParam).text.size()) : sizeof(ULONG_PTR);
+      return state->list.TextLength(wParam, HasStrings(hwnd));
     case LB_FINDSTRING:
-      return Find(hwnd, *state, wParam, lParam, false);
+      return state->list.Find(wParam, lParam, HasStrings(hwnd), false);
     case LB_FINDSTRINGEXACT:
-      return Find(hwnd, *state, wParam, lParam, true);
+      return state->list.Find(wParam, lParam, HasStrings(hwnd), true);
     case LB_SELECTSTRING: {
-      LRESULT found = Find(hwnd, *state, wParam, lParam, false);
+      LRESULT found = state->list.Find(wParam, lParam, HasStrings(hwnd), false);
       if (found != LB_ERR) Select(hwnd, *state, static_cast<int>(found), false);
       return found;
     }
     case LB_GETITEMDATA:
-      return state->items.Valid(wParam) ? static_cast<LRESULT>(state->items.At(wParam).data) : LB_ERR;
+      return state->list.Valid(wParam) ? static_cast<LRESULT>(state->list.At(wParam).data) : LB_ERR;
     case LB_SETITEMDATA:
-      if (!state->items.Valid(wParam)) return LB_ERR;
-      state->items.At(wParam).data = static_cast<ULONG_PTR>(lParam);
+      if (!state->list.Valid(wParam)) return LB_ERR;
+      state->list.At(wParam).data = static_cast<ULONG_PTR>(lParam);
       return LB_OKAY;
     case LB_GETITEMRECT:
-      if (!lParam || (!state->items.Valid(wParam) && !(wParam == 0 && state->items.Count() == 0))) return LB_ERR;
-      *reinterpret_cast<RECT*>(lParam) = ItemRect(hwnd, *state, static_cast<int>(wParam));
+      if (!lParam || (!state->list.Valid(wParam) && !(wParam == 0 && state->list.Count() == 0))) return LB_ERR;
+      *reinterpret_cast<RECT*>(lParam) = state->list.RowRect(RowArea(hwnd), static_cast<int>(wParam));
       return LB_OKAY;
     case LB_SETITEMHEIGHT:
       if (lParam <= 0 || lParam > 255) return LB_ERR;
-      if ((StyleOf(hwnd) & LBS_OWNERDRAWVARIABLE) && state->items.Valid(wParam))
-        state->items.At(wParam).height = static_cast<UINT>(lParam);
+      if ((StyleOf(hwnd) & LBS_OWNERDRAWVARIABLE) && state->list.Valid(wParam))
+        state->list.At(wParam).height = static_cast<UINT>(lParam);
       else
-        state->itemHeight = static_cast<UINT>(lParam);
+        state->list.itemHeight = static_cast<UINT>(lParam);
       return LB_OKAY;
     case LB_GETITEMHEIGHT:
-      if ((StyleOf(hwnd) & LBS_OWNERDRAWVARIABLE) && state->items.Valid(wParam)) return state->items.At(wParam).height;
-      return state->itemHeight;
+      if ((StyleOf(hwnd) & LBS_OWNERDRAWVARIABLE) && state->list.Valid(wParam)) return state->list.At(wParam).height;
+      return state->list.itemHeight;
     case LB_GETTOPINDEX:
-      return state->topIndex;
+      return state->list.topIndex;
     case LB_SETTOPINDEX:
-      if (!state->items.Valid(wParam)) return LB_ERR;
-      state->topIndex = static_cast<int>(wParam);
+      if (!state->list.Valid(wParam)) return LB_ERR;
+      state->list.topIndex = static_cast<int>(wParam);
       InvalidateRect(hwnd, nullptr, TRUE);
       return LB_OKAY;
     case WM_LBUTTONDOWN:
       SetFocus(hwnd);
-      Select(hwnd, *state, IndexAt(hwnd, *state, static_cast<SHORT>(HIWORD(lParam))), true);
+      Select(hwnd, *state, state->list.RowAt(RowArea(hwnd), static_cast<SHORT>(HIWORD(lParam))), true);
       return 0;
     case WM_LBUTTONDBLCLK:
       if (StyleOf(hwnd) & LBS_NOTIFY) NotifyParent(hwnd, LBN_DBLCLK);
       return 0;
     case WM_KEYDOWN:
       if (wParam == VK_DOWN || wParam == VK_UP) {
-        int next = state->selection < 0 ? 0 : state->selection + (wParam == VK_DOWN ? 1 : -1);
+        int next = state->list.selection < 0 ? 0 : state->list.selection + (wParam == VK_DOWN ? 1 : -1);
         Select(hwnd, *state, next, true);
       }
       return 0;

@@ -1,6 +1,9 @@
 // The dialog class's default procedure (DefDlgProcW) and the dialog keyboard (IsDialogMessageW).
 #include <algorithm>
 
+#include <win/gdi_objects.h>
+#include <win/user_draw.h>
+
 #include "internal/desktop.h"
 #include "internal/dialogs.h"
 
@@ -73,8 +76,19 @@ void Reposition(HWND dialog) {
 
 LRESULT DefaultHandling(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_ERASEBKGND:
+    case WM_ERASEBKGND: {
+      // The dialog's face: the brush its own procedure answers for WM_CTLCOLORDLG, else the
+      // 3-D face; a brush that is no longer live paints nothing.
+      HDC dc = reinterpret_cast<HDC>(wParam);
+      if (!dc) return TRUE;
+      HBRUSH brush = reinterpret_cast<HBRUSH>(SendMessageW(dialog, WM_CTLCOLORDLG, wParam, reinterpret_cast<LPARAM>(dialog)));
+      if (brush && GetObjectType(brush) == OBJ_BRUSH) {
+        RECT client{};
+        GetClientRect(dialog, &client);
+        FillRect(dc, &client, brush);
+      }
       return TRUE;
+    }
     case WM_CLOSE: {
       // The user's close is the Cancel button's click, when that button may be clicked.
       HWND cancel = GetDlgItem(dialog, IDCANCEL);
@@ -122,11 +136,6 @@ LRESULT DefaultHandling(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NCDESTROY:
       ForgetDialog(dialog);
       return DefWindowProcW(dialog, message, wParam, lParam);
-    case WM_INITDIALOG:
-    case WM_COMMAND:
-    case WM_NOTIFY:
-    case WM_DRAWITEM:
-    case WM_MEASUREITEM:
     case WM_CTLCOLORMSGBOX:
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
@@ -134,6 +143,12 @@ LRESULT DefaultHandling(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLORDLG:
     case WM_CTLCOLORSCROLLBAR:
     case WM_CTLCOLORSTATIC:
+      return reinterpret_cast<LRESULT>(DefaultControlColor(reinterpret_cast<HDC>(wParam), message));
+    case WM_INITDIALOG:
+    case WM_COMMAND:
+    case WM_NOTIFY:
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
       return 0;
     default:
       return DefWindowProcW(dialog, message, wParam, lParam);
@@ -162,7 +177,8 @@ WINBASEAPI LRESULT WINAPI DefDlgProcW(HWND hDlg, UINT Msg, WPARAM wParam, LPARAM
     INT_PTR handled = proc(hDlg, Msg, wParam, lParam);
     if (!IsWindow(hDlg)) return AnswersDirectly(Msg) ? handled : 0;
     if (handled) return AnswersDirectly(Msg) ? handled : GetWindowLongPtrW(hDlg, DWLP_MSGRESULT);
-    if (AnswersDirectly(Msg) && Msg != WM_INITDIALOG) return 0;
+    // An unanswered colour message gets the default colours.
+    if (AnswersDirectly(Msg) && Msg != WM_INITDIALOG && !(Msg >= WM_CTLCOLORMSGBOX && Msg <= WM_CTLCOLORSTATIC)) return 0;
   }
   return DefaultHandling(hDlg, Msg, wParam, lParam);
 }

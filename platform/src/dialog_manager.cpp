@@ -146,8 +146,13 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& dt, HWND
     } else {
       itemClass = AsParam(item.className, classStorage);
     }
-    LPCWSTR text = item.text.isOrdinal ? nullptr : AsParam(item.text, textStorage);
     DWORD itemStyle = item.style | WS_CHILD;
+    // An icon or bitmap static's text names its image in the dialog's module; the static loads
+    // it, an ordinal written "#id".
+    const DWORD staticType = itemStyle & SS_TYPEMASK;
+    if (item.text.isOrdinal && plat::EqualsNoCase(classStorage, u"Static") && (staticType == SS_ICON || staticType == SS_BITMAP))
+      textStorage = u"#" + plat::FromUtf8(std::to_string(item.text.ordinal));
+    LPCWSTR text = item.text.isOrdinal ? (textStorage.empty() ? nullptr : textStorage.c_str()) : AsParam(item.text, textStorage);
     DWORD itemExStyle = item.exStyle | (rtl ? WS_EX_LAYOUTRTL : 0);
     // A right-to-left dialog places its items from its right edge.
     int ix = rtl ? dt.cx - item.x - item.cx : item.x;
@@ -159,15 +164,6 @@ HWND CreateDialogFromTemplate(HINSTANCE instance, const DialogTemplate& dt, HWND
     if (!control) {
       if (dt.style & DS_NOFAILCREATE) continue;
       return Fail(dialog, GetLastError() ? GetLastError() : ERROR_CANNOT_FIND_WND_CLASS);
-    }
-    if (item.text.isOrdinal) {
-      // A static's icon or bitmap named by its resource id in the dialog's module.
-      DWORD type = itemStyle & SS_TYPEMASK;
-      if (plat::EqualsNoCase(classStorage, u"Static") && (type == SS_ICON || type == SS_BITMAP)) {
-        UINT imageType = type == SS_ICON ? IMAGE_ICON : IMAGE_BITMAP;
-        HANDLE image = LoadImageW(instance, MAKEINTRESOURCEW(item.text.ordinal), imageType, 0, 0, 0);
-        if (image) SendMessageW(control, STM_SETIMAGE, imageType, reinterpret_cast<LPARAM>(image));
-      }
     }
     if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     if (!firstTab && (itemStyle & WS_TABSTOP) && !(itemStyle & WS_DISABLED)) firstTab = control;

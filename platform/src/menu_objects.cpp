@@ -126,6 +126,15 @@ std::optional<ItemRef> FindItemLocked(Table& t, HMENU handle, UINT item, bool by
   return FindByCommandLocked(t, handle, item, 0);
 }
 
+// The item a menu call names, by position or by command; a missing menu fails with
+// ERROR_INVALID_MENU_HANDLE and a missing item with ERROR_MENU_ITEM_NOT_FOUND.
+std::optional<ItemRef> LookUpItemLocked(Table& t, HMENU handle, UINT item, bool byPosition) {
+  if (!FindOrFail(t, handle)) return std::nullopt;
+  std::optional<ItemRef> ref = FindItemLocked(t, handle, item, byPosition);
+  if (!ref) SetLastError(ERROR_MENU_ITEM_NOT_FOUND);
+  return ref;
+}
+
 // An item from the classic calls' flags (AppendMenuW, InsertMenuW, ModifyMenuW).
 bool ItemFromFlagsLocked(Table& t, UINT flags, UINT_PTR idOrMenu, LPCWSTR newItem, Item& out) {
   out = Item{};
@@ -376,8 +385,7 @@ WINBASEAPI UINT WINAPI GetMenuItemID(HMENU hMenu, int nPos) {
 WINBASEAPI UINT WINAPI GetMenuState(HMENU hMenu, UINT uId, UINT uFlags) {
   Table& t = Menus();
   std::lock_guard<std::mutex> guard(t.lock);
-  if (!FindOrFail(t, hMenu)) return static_cast<UINT>(-1);
-  std::optional<ItemRef> ref = FindItemLocked(t, hMenu, uId, (uFlags & MF_BYPOSITION) != 0);
+  std::optional<ItemRef> ref = LookUpItemLocked(t, hMenu, uId, (uFlags & MF_BYPOSITION) != 0);
   if (!ref) return static_cast<UINT>(-1);
   const Item& item = ref->item();
   UINT flags = item.state | item.type;
@@ -390,8 +398,7 @@ WINBASEAPI UINT WINAPI GetMenuState(HMENU hMenu, UINT uId, UINT uFlags) {
 WINBASEAPI int WINAPI GetMenuStringW(HMENU hMenu, UINT uIDItem, LPWSTR lpString, int cchMax, UINT flags) {
   Table& t = Menus();
   std::lock_guard<std::mutex> guard(t.lock);
-  if (!FindOrFail(t, hMenu)) return 0;
-  std::optional<ItemRef> ref = FindItemLocked(t, hMenu, uIDItem, (flags & MF_BYPOSITION) != 0);
+  std::optional<ItemRef> ref = LookUpItemLocked(t, hMenu, uIDItem, (flags & MF_BYPOSITION) != 0);
   if (!ref) return 0;
   const std::u16string& text = ref->item().text;
   if (!lpString || cchMax <= 0) return static_cast<int>(text.size());
@@ -404,8 +411,7 @@ WINBASEAPI int WINAPI GetMenuStringW(HMENU hMenu, UINT uIDItem, LPWSTR lpString,
 WINBASEAPI BOOL WINAPI EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable) {
   Table& t = Menus();
   std::lock_guard<std::mutex> guard(t.lock);
-  if (!FindOrFail(t, hMenu)) return -1;
-  std::optional<ItemRef> ref = FindItemLocked(t, hMenu, uIDEnableItem, (uEnable & MF_BYPOSITION) != 0);
+  std::optional<ItemRef> ref = LookUpItemLocked(t, hMenu, uIDEnableItem, (uEnable & MF_BYPOSITION) != 0);
   if (!ref) return -1;
   Item& item = ref->item();
   UINT previous = item.state & (MF_GRAYED | MF_DISABLED);
@@ -416,8 +422,7 @@ WINBASEAPI BOOL WINAPI EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEna
 WINBASEAPI DWORD WINAPI CheckMenuItem(HMENU hMenu, UINT uIDCheckItem, UINT uCheck) {
   Table& t = Menus();
   std::lock_guard<std::mutex> guard(t.lock);
-  if (!FindOrFail(t, hMenu)) return static_cast<DWORD>(-1);
-  std::optional<ItemRef> ref = FindItemLocked(t, hMenu, uIDCheckItem, (uCheck & MF_BYPOSITION) != 0);
+  std::optional<ItemRef> ref = LookUpItemLocked(t, hMenu, uIDCheckItem, (uCheck & MF_BYPOSITION) != 0);
   if (!ref) return static_cast<DWORD>(-1);
   Item& item = ref->item();
   DWORD previous = item.state & MF_CHECKED;
@@ -444,12 +449,8 @@ WINBASEAPI BOOL WINAPI InsertMenuW(HMENU hMenu, UINT uPosition, UINT uFlags, UIN
 WINBASEAPI BOOL WINAPI ModifyMenuW(HMENU hMnu, UINT uPosition, UINT uFlags, UINT_PTR uIDNewItem, LPCWSTR lpNewItem) {
   Table& t = Menus();
   std::lock_guard<std::mutex> guard(t.lock);
-  if (!FindOrFail(t, hMnu)) return FALSE;
-  std::optional<ItemRef> ref = FindItemLocked(t, hMnu, uPosition, (uFlags & MF_BYPOSITION) != 0);
-  if (!ref) {
-    SetLastError(ERROR_MENU_ITEM_NOT_FOUND);
-    return FALSE;
-  }
+  std::optional<ItemRef> ref = LookUpItemLocked(t, hMnu, uPosition, (uFlags & MF_BYPOSITION) != 0);
+  if (!ref) return FALSE;
   Item replacement;
   if (!ItemFromFlagsLocked(t, uFlags, uIDNewItem, lpNewItem, replacement)) return FALSE;
   if (replacement.submenu == ref->owner) {
@@ -465,12 +466,8 @@ WINBASEAPI BOOL WINAPI ModifyMenuW(HMENU hMnu, UINT uPosition, UINT uFlags, UINT
 WINBASEAPI BOOL WINAPI DeleteMenu(HMENU hMenu, UINT uPosition, UINT uFlags) {
   Table& t = Menus();
   std::lock_guard<std::mutex> guard(t.lock);
-  if (!FindOrFail(t, hMenu)) return FALSE;
-  std::optional<ItemRef> ref = FindItemLocked(t, hMenu, uPosition, (uFlags & MF_BYPOSITION) != 0);
-  if (!ref) {
-    SetLastError(ERROR_MENU_ITEM_NOT_FOUND);
-    return FALSE;
-  }
+  std::optional<ItemRef> ref = LookUpItemLocked(t, hMenu, uPosition, (uFlags & MF_BYPOSITION) != 0);
+  if (!ref) return FALSE;
   HMENU old = ref->item().submenu;
   ref->menu->items.erase(ref->menu->items.begin() + static_cast<std::ptrdiff_t>(ref->index));
   if (old) DestroyLocked(t, old);
@@ -480,12 +477,8 @@ WINBASEAPI BOOL WINAPI DeleteMenu(HMENU hMenu, UINT uPosition, UINT uFlags) {
 WINBASEAPI BOOL WINAPI RemoveMenu(HMENU hMenu, UINT uPosition, UINT uFlags) {
   Table& t = Menus();
   std::lock_guard<std::mutex> guard(t.lock);
-  if (!FindOrFail(t, hMenu)) return FALSE;
-  std::optional<ItemRef> ref = FindItemLocked(t, hMenu, uPosition, (uFlags & MF_BYPOSITION) != 0);
-  if (!ref) {
-    SetLastError(ERROR_MENU_ITEM_NOT_FOUND);
-    return FALSE;
-  }
+  std::optional<ItemRef> ref = LookUpItemLocked(t, hMenu, uPosition, (uFlags & MF_BYPOSITION) != 0);
+  if (!ref) return FALSE;
   ref->menu->items.erase(ref->menu->items.begin() + static_cast<std::ptrdiff_t>(ref->index));
   return TRUE;
 }
@@ -494,12 +487,8 @@ WINBASEAPI BOOL WINAPI GetMenuItemInfoW(HMENU hmenu, UINT item, BOOL fByPosition
   if (!CheckInfoSize(lpmii)) return FALSE;
   Table& t = Menus();
   std::lock_guard<std::mutex> guard(t.lock);
-  if (!FindOrFail(t, hmenu)) return FALSE;
-  std::optional<ItemRef> ref = FindItemLocked(t, hmenu, item, fByPosition != FALSE);
-  if (!ref) {
-    SetLastError(ERROR_MENU_ITEM_NOT_FOUND);
-    return FALSE;
-  }
+  std::optional<ItemRef> ref = LookUpItemLocked(t, hmenu, item, fByPosition != FALSE);
+  if (!ref) return FALSE;
   const Item& found = ref->item();
   UINT mask = lpmii->fMask;
   if (mask & (MIIM_FTYPE | MIIM_TYPE)) lpmii->fType = found.type;
@@ -529,12 +518,8 @@ WINBASEAPI BOOL WINAPI SetMenuItemInfoW(HMENU hmenu, UINT item, BOOL fByPositon,
   if (!CheckInfoSize(lpmii)) return FALSE;
   Table& t = Menus();
   std::lock_guard<std::mutex> guard(t.lock);
-  if (!FindOrFail(t, hmenu)) return FALSE;
-  std::optional<ItemRef> ref = FindItemLocked(t, hmenu, item, fByPositon != FALSE);
-  if (!ref) {
-    SetLastError(ERROR_MENU_ITEM_NOT_FOUND);
-    return FALSE;
-  }
+  std::optional<ItemRef> ref = LookUpItemLocked(t, hmenu, item, fByPositon != FALSE);
+  if (!ref) return FALSE;
   if ((lpmii->fMask & MIIM_SUBMENU) && lpmii->hSubMenu == ref->owner) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;

@@ -2,7 +2,11 @@
 // machine, as an application prints, and copies the finished job stream to a file.
 //
 //   printjob [--machine ROOT] [--printer NAME] [--script FILE] [--document NAME]
-//            [--set KEY=VALUE ...] -o OUT.pxl
+//            [--set KEY=VALUE ...] [--watermark-text TEXT | --watermark-bitmap PATH]
+//            [--watermark-set KEY=VALUE ...] -o OUT.pxl
+//
+// The watermark options put a WatermarkRecord into the private "WatermarkData" setting as the
+// watermark page does (watermark.h); --set FirstPageOnly=1 prints it on the first page only.
 //
 // Without --machine a fresh machine is set up in a new temporary folder (setup-machine, beside
 // this program) and its place is told. The computer name of the machine is in the job's PJL
@@ -23,6 +27,7 @@
 #include "document.h"
 #include "platform_testing.h"
 #include "settings.h"
+#include "watermark.h"
 
 namespace {
 
@@ -34,6 +39,7 @@ struct Options {
   std::string script;
   std::string document;
   std::vector<std::string> settings;
+  printjob::WatermarkRequest watermark;
   std::string output;
 };
 
@@ -41,7 +47,8 @@ int Usage(const char* message) {
   if (message) std::fprintf(stderr, "printjob: %s\n", message);
   std::fprintf(stderr,
                "usage: printjob [--machine ROOT] [--printer NAME] [--script FILE] [--document NAME]\n"
-               "                [--set KEY=VALUE ...] -o OUT.pxl\n");
+               "                [--set KEY=VALUE ...] [--watermark-text TEXT | --watermark-bitmap PATH]\n"
+               "                [--watermark-set KEY=VALUE ...] -o OUT.pxl\n");
   return 2;
 }
 
@@ -130,6 +137,14 @@ int main(int argc, char** argv) {
       std::string setting;
       ok = value(setting);
       options.settings.push_back(setting);
+    } else if (arg == "--watermark-text") {
+      ok = value(options.watermark.text) && !options.watermark.text.empty();
+    } else if (arg == "--watermark-bitmap") {
+      ok = value(options.watermark.bitmapPath) && !options.watermark.bitmapPath.empty();
+    } else if (arg == "--watermark-set") {
+      std::string field;
+      ok = value(field);
+      options.watermark.fields.push_back(field);
     } else if (arg == "-o" || arg == "--output") {
       ok = value(options.output);
     } else if (arg == "-h" || arg == "--help") {
@@ -147,6 +162,12 @@ int main(int argc, char** argv) {
     printjob::SettingChange change;
     if (!printjob::ParseSettingChange(text, change, error)) return std::fprintf(stderr, "printjob: %s\n", error.c_str()), 1;
     changes.push_back(change);
+  }
+  if (options.watermark.wanted() || !options.watermark.fields.empty()) {
+    vm4k2::WatermarkRecord record;
+    if (!printjob::BuildWatermarkRecord(options.watermark, record, error))
+      return std::fprintf(stderr, "printjob: %s\n", error.c_str()), 1;
+    changes.push_back(printjob::WatermarkChange(record));
   }
 
   printjob::PrintRequest request;

@@ -102,6 +102,7 @@ const PrivateKey kPrivateKeys[] = {
     PRIVATE_KEY("HeaderItalic", headerItalic),
     PRIVATE_KEY("HeaderColor", headerColor),
     PRIVATE_KEY("HeaderColorIndex", headerColorIndex),
+    PRIVATE_KEY("WatermarkData", watermark),  // a whole record: --watermark-text, --watermark-bitmap
 };
 
 #undef PRIVATE_KEY
@@ -159,7 +160,13 @@ bool Apply(std::vector<BYTE>& devmode, const std::vector<SettingChange>& changes
       error = "the driver's DEVMODE has no place for " + change.key;
       return false;
     }
-    if (width == 2) {
+    if (!change.bytes.empty() || (width != 2 && width != 4)) {
+      if (change.bytes.size() != width) {
+        error = change.key + " takes a record of " + std::to_string(width) + " bytes";
+        return false;
+      }
+      std::memcpy(devmode.data() + offset, change.bytes.data(), width);
+    } else if (width == 2) {
       int16_t v = static_cast<int16_t>(change.value);
       std::memcpy(devmode.data() + offset, &v, 2);
     } else {
@@ -195,6 +202,10 @@ bool ParseSettingChange(const std::string& text, SettingChange& out, std::string
     width = 2;
   } else if (const PrivateKey* k = FindPrivate(out.key)) {
     width = k->width;
+    if (width != 2 && width != 4) {
+      error = "'" + out.key + "' is a record, not a value (--watermark-text and --watermark-bitmap set it)";
+      return false;
+    }
   } else {
     error = "unknown setting '" + out.key + "' (a DEVMODE field such as dmCopies, or a private key such as MultipleUp)";
     return false;
@@ -231,6 +242,11 @@ bool ChangeDevmode(const std::u16string& printer, const std::vector<SettingChang
   for (const SettingChange& change : changes) {
     size_t offset = 0, width = 0;
     if (!Locate(kept, change.key, offset, width)) continue;
+    if (!change.bytes.empty()) {
+      if (std::memcmp(kept.data() + offset, change.bytes.data(), width) != 0)
+        warnings.push_back(change.key + " was repaired by the driver");
+      continue;
+    }
     long value = ReadValue(kept, offset, width);
     if (value != change.value)
       warnings.push_back(change.key + "=" + std::to_string(change.value) + " was repaired by the driver to " +

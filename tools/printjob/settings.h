@@ -15,6 +15,7 @@ namespace printjob {
 struct SettingChange {
   std::string key;
   long value = 0;
+  std::vector<BYTE> bytes;  // a whole record ("WatermarkData") instead of a value
 };
 
 // "KEY=VALUE" into a change; FALSE with a message for a malformed text, an unknown key or a

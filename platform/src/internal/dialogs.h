@@ -3,6 +3,7 @@
 // share (notifications to the parent, per-window state, owner drawing, the colour messages).
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -146,8 +147,31 @@ void SetDefaultId(HWND dialog, WORD id);
 
 namespace plat::dialogs {
 
-// Fills the rectangle with the brush on a DC that draws (a NULL DC or brush draws nothing).
-void FillWithBrush(HDC dc, HBRUSH brush, const RECT& rect);
+// ---- Painting ---------------------------------------------------------------------------------
+// The default answer to WM_CTLCOLOR*: the DC's text and background colours set for the kind of
+// control (edits and lists on the window colour, the rest on the 3-D face) and that system brush.
+HBRUSH DefaultControlColor(HDC dc, UINT message);
+
+// A control's paint in progress: BeginPaint's DC with the control's font selected and text drawn
+// transparent, the client rectangle, and the brush of its background.
+struct ControlPaint {
+  HWND control = nullptr;
+  HDC dc = nullptr;
+  RECT client{};
+  HBRUSH background = nullptr;
+  bool disabled = false;
+};
+// How every classic control paints: BeginPaint; `colorMessage` (none when 0) to the parent, on
+// the default colours when its answer is no live brush; the background filled when `fill`; the
+// control's font (WM_SETFONT, else the GUI font) selected; then `draw`; then EndPaint.
+void PaintControl(HWND control, UINT colorMessage, bool fill, const std::function<void(ControlPaint&)>& draw);
+// Text in the DC's text colour, or the grey text colour while the control is disabled.
+void DrawControlText(const ControlPaint& paint, std::u16string_view text, RECT box, UINT format);
+void FillSysColor(HDC dc, const RECT& rect, int index);
+// A one-pixel edge: the top and left sides in one system colour, the bottom and right in another.
+void DrawEdge3D(HDC dc, const RECT& rect, int topLeft, int bottomRight);
+// The two-pixel sunken frame of edits, lists and check boxes.
+void DrawSunkenFrame(HDC dc, const RECT& rect);
 // Repaints the control now, as the platform does while a button is held down.
 void RedrawNow(HWND control);
 

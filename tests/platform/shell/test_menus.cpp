@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -147,6 +148,45 @@ TEST_F(Menus, ReplacingOrDeletingAPopupItemDestroysItsSubmenuButRemovingLeavesIt
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_MENU_HANDLE));
   DestroyMenu(second);
   DestroyMenu(menu);
+}
+
+TEST_F(Menus, EveryItemCallFailsAMissingItemAndADestroyedMenuWithTheirOwnErrors) {
+  HMENU live = CreatePopupMenu();
+  ASSERT_TRUE(AppendMenuW(live, MF_STRING, 10, u"Only"));
+  HMENU gone = CreatePopupMenu();
+  DestroyMenu(gone);
+  WCHAR text[8];
+  MENUITEMINFOW info{};
+  info.cbSize = sizeof(info);
+  info.fMask = MIIM_ID;
+  // Each call on (menu, item by command 99 / position 5): failed or not.
+  struct Call {
+    const char* name;
+    std::function<bool(HMENU)> fails;
+  };
+  const std::vector<Call> calls = {
+      {"GetMenuState", [](HMENU m) { return GetMenuState(m, 99, MF_BYCOMMAND) == static_cast<UINT>(-1); }},
+      {"GetMenuStringW", [&](HMENU m) { return GetMenuStringW(m, 5, text, 8, MF_BYPOSITION) == 0; }},
+      {"EnableMenuItem", [](HMENU m) { return EnableMenuItem(m, 99, MF_GRAYED) == -1; }},
+      {"CheckMenuItem", [](HMENU m) { return CheckMenuItem(m, 99, MF_CHECKED) == static_cast<DWORD>(-1); }},
+      {"ModifyMenuW", [](HMENU m) { return !ModifyMenuW(m, 99, MF_STRING, 11, u"New"); }},
+      {"DeleteMenu", [](HMENU m) { return !DeleteMenu(m, 5, MF_BYPOSITION); }},
+      {"RemoveMenu", [](HMENU m) { return !RemoveMenu(m, 99, MF_BYCOMMAND); }},
+      {"GetMenuItemInfoW", [&](HMENU m) { return !GetMenuItemInfoW(m, 99, FALSE, &info); }},
+      {"SetMenuItemInfoW", [&](HMENU m) { return !SetMenuItemInfoW(m, 5, TRUE, &info); }},
+  };
+  for (const Call& call : calls) {
+    SetLastError(0);
+    EXPECT_TRUE(call.fails(live)) << call.name;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MENU_ITEM_NOT_FOUND)) << call.name;
+    SetLastError(0);
+    EXPECT_TRUE(call.fails(gone)) << call.name;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_MENU_HANDLE)) << call.name;
+  }
+  WCHAR kept[8] = {};
+  EXPECT_EQ(GetMenuStringW(live, 10, kept, 8, MF_BYCOMMAND), 4);  // the lookups changed nothing
+  EXPECT_EQ(std::u16string(kept), u"Only");
+  DestroyMenu(live);
 }
 
 TEST_F(Menus, ItemInformationIsCheckedAndCopiedWithinTheCallersBuffer) {

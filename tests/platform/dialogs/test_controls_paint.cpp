@@ -1,0 +1,318 @@
+// What the classic controls paint inside a fixture dialog, read back as pixels of the dialog's
+// surface after the window's thread painted what was pending (as a capture does): faces and
+// frames, push state, check and radio marks, text placed by alignment in the dialog font, the
+// edit's selection, list rows with the selection highlighted, and the default colours.
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include <win/gdi_objects.h>
+#include <win/gdi_raster.h>
+#include <win/gdi_text.h>
+
+#include "dialog_test_util.h"
+
+using dialogtest::DialogTest;
+using dialogtest::Recorder;
+
+namespace {
+
+class PaintedControls : public DialogTest {
+ protected:
+  void TearDown() override {
+    if (IsWindow(dialog_)) DestroyWindow(dialog_);
+    DialogTest::TearDown();
+  }
+  void Open(int id) {
+    dialog_ = Modeless(id);
+    ASSERT_NE(dialog_, nullptr);
+    ShowWindow(dialog_, SW_SHOWNORMAL);
+  }
+  HWND Item(int id) { return GetDlgItem(dialog_, id); }
+  // Paints what is pending through a capture, which writes the PNG too.
+  void Paint() { ASSERT_TRUE(PlatformTest_CaptureWindow(dialog_, machine_.Host("dialog.png").c_str())) << GetLastError(); }
+  void Repaint(HWND control) {
+    InvalidateRect(control, nullptr, TRUE);
+    Paint();
+  }
+  // The control's rectangle in the dialog's client coordinates.
+  RECT Place(HWND control) {
+    RECT c = Rect(control), d = Rect(dialog_);
+    return RECT{c.left - d.left, c.top - d.top, c.right - d.left, c.bottom - d.top};
+  }
+  COLORREF Pixel(LONG x, LONG y) {
+    HDC dc = GetDC(dialog_);
+    COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(dialog_, dc);
+    return c;
+  }
+  // The smallest rectangle around the pixels of `area` that are not `background` (empty: none).
+  RECT Ink(const RECT& area, COLORREF background) {
+    HDC dc = GetDC(dialog_);
+    RECT box{area.right, area.bottom, area.left, area.top};
+    for (LONG y = area.top; y < area.bottom; ++y)
+      for (LONG x = area.left; x < area.right; ++x)
+        if (GetPixel(dc, x, y) != background) {
+          box.left = std::min(box.left, x), box.top = std::min(box.top, y);
+          box.right = std::max(box.right, x + 1), box.bottom = std::max(box.bottom, y + 1);
+        }
+    ReleaseDC(dialog_, dc);
+    if (box.left >= box.right) return RECT{};
+    return box;
+  }
+  size_t Count(const RECT& area, COLORREF colour) {
+    HDC dc = GetDC(dialog_);
+    size_t n = 0;
+    for (LONG y = area.top; y < area.bottom; ++y)
+      for (LONG x = area.left; x < area.right; ++x) n += GetPixel(dc, x, y) == colour;
+    ReleaseDC(dialog_, dc);
+    return n;
+  }
+  // The width of the text in the dialog's font, as GetTextExtentPoint32W measures it.
+  LONG TextWidth(const char16_t* text) {
+    HDC dc = GetDC(dialog_);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(dialog_, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text, static_cast<int>(std::char_traits<char16_t>::length(text)), &size);
+    SelectObject(dc, old);
+    ReleaseDC(dialog_, dc);
+    return size.cx;
+  }
+  // The darkest and the brightest pixel of the area (by the sum of the channels): anti-aliased
+  // text reaches its colour only where a glyph covers whole pixels, so text colour is judged by
+  // its extreme pixel.
+  COLORREF Extreme(const RECT& area, bool darkest) {
+    HDC dc = GetDC(dialog_);
+    COLORREF found = darkest ? RGB(255, 255, 255) : RGB(0, 0, 0);
+    auto sum = [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); };
+    for (LONG y = area.top; y < area.bottom; ++y)
+      for (LONG x = area.left; x < area.right; ++x) {
+        COLORREF c = GetPixel(dc, x, y);
+        if (darkest ? sum(c) < sum(found) : sum(c) > sum(found)) found = c;
+      }
+    ReleaseDC(dialog_, dc);
+    return found;
+  }
+  static RECT Inset(const RECT& r, LONG by) { return RECT{r.left + by, r.top + by, r.right - by, r.bottom - by}; }
+
+  HWND dialog_ = nullptr;
+};
+
+TEST_F(PaintedControls, TheDialogAndItsStaticsSitOnTheFaceColour) {
+  Open(100);
+  Paint();
+  const COLORREF face = GetSysColor(COLOR_3DFACE);
+  EXPECT_EQ(Pixel(300, 200), face) << "an empty spot of the dialog";
+  RECT name = Place(Item(1000));
+  EXPECT_EQ(Pixel(name.right - 1, name.bottom - 1), face) << "the static's own background";
+  // A brush the dialog answers for WM_CTLCOLORSTATIC fills the static.
+  HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+  Recorder::Get().answer = [red](HWND, UINT message, WPARAM, LPARAM lParam, bool& handled) -> INT_PTR {
+    if (message != WM_CTLCOLORSTATIC || GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) != 1000) return 0;
+    handled = true;
+    return reinterpret_cast<INT_PTR>(red);
+  };
+  Repaint(Item(1000));
+  EXPECT_EQ(Pixel(name.right - 1, name.bottom - 1), RGB(255, 0, 0));
+  EXPECT_EQ(Pixel(name.right + 1, name.bottom - 1), face);
+  Recorder::Get().answer = nullptr;
+  DestroyWindow(dialog_);
+  DeleteObject(red);
+}
+
+TEST_F(PaintedControls, PushButtonsShowFaceFrameTextAndThePushedState) {
+  Open(100);
+  Paint();
+  const COLORREF face = GetSysColor(COLOR_3DFACE);
+  RECT ok = Place(Item(IDOK)), cancel = Place(Item(IDCANCEL));
+  EXPECT_EQ(Pixel(ok.left, ok.top), GetSysColor(COLOR_WINDOWFRAME)) << "the default button's black frame";
+  EXPECT_EQ(Pixel(ok.left + 1, ok.top + 1), GetSysColor(COLOR_3DHIGHLIGHT));
+  EXPECT_EQ(Pixel(ok.right - 2, ok.bottom - 2), GetSysColor(COLOR_3DDKSHADOW));
+  EXPECT_EQ(Pixel(cancel.left, cancel.top), GetSysColor(COLOR_3DHIGHLIGHT)) << "a plain button has no black frame";
+  EXPECT_EQ(Pixel(cancel.left + 3, cancel.bottom - 4), face);
+  // The label is centred in the face, as wide as the font measures it.
+  RECT ink = Ink(Inset(cancel, 5), face);
+  ASSERT_LT(ink.left, ink.right) << "no text drawn";
+  EXPECT_NEAR(ink.right - ink.left, TextWidth(u"Cancel"), 2);
+  EXPECT_NEAR((ink.left + ink.right) / 2.0, (cancel.left + cancel.right) / 2.0, 1.5);
+  EXPECT_NEAR((ink.top + ink.bottom) / 2.0, (cancel.top + cancel.bottom) / 2.0, 2.5);
+  EXPECT_LT(GetRValue(Extreme(ink, true)), 100) << "black text";
+  // Held down: a flat shadow frame, and the label one pixel lower and to the right.
+  SendMessageW(Item(IDCANCEL), BM_SETSTATE, TRUE, 0);
+  Paint();
+  EXPECT_EQ(Pixel(cancel.left, cancel.top), GetSysColor(COLOR_3DSHADOW));
+  RECT pushed = Ink(Inset(cancel, 5), face);
+  EXPECT_EQ(pushed.left, ink.left + 1);
+  EXPECT_EQ(pushed.top, ink.top + 1);
+  SendMessageW(Item(IDCANCEL), BM_SETSTATE, FALSE, 0);
+  Paint();
+  EXPECT_EQ(Pixel(cancel.left, cancel.top), GetSysColor(COLOR_3DHIGHLIGHT));
+}
+
+TEST_F(PaintedControls, CheckBoxesAndRadioButtonsShowTheirMarks) {
+  Open(100);
+  const COLORREF window = GetSysColor(COLOR_WINDOW), ink = GetSysColor(COLOR_WINDOWTEXT);
+  struct Case {
+    int id;
+    bool radio;
+  };
+  for (const Case& c : {Case{1002, false}, Case{1004, true}}) {
+    RECT box = Place(Item(c.id));
+    // The mark's square (13 pixels) at the left, vertically centred.
+    const LONG top = box.top + (box.bottom - box.top - 13) / 2;
+    RECT inside{box.left + 3, top + 3, box.left + 10, top + 10};
+    CheckDlgButton(dialog_, c.id, BST_UNCHECKED);
+    Paint();
+    EXPECT_EQ(Count(inside, window), 49u) << c.id << ": an empty mark";
+    CheckDlgButton(dialog_, c.id, BST_CHECKED);
+    Paint();
+    EXPECT_GT(Count(inside, ink), 8u) << c.id << ": the tick or the dot";
+    if (c.radio) {
+      EXPECT_EQ(Pixel(box.left + 6, top + 6), ink) << "the dot fills the centre";
+    }
+    // The label follows the mark, in the window-text colour.
+    RECT label = Ink(RECT{box.left + 15, box.top, box.right, box.bottom}, GetSysColor(COLOR_3DFACE));
+    EXPECT_LE(label.left, box.left + 19) << c.id;
+    EXPECT_LT(GetRValue(Extreme(label, true)), 100) << c.id << ": black text";
+  }
+  // A disabled box writes its label in the grey-text colour only.
+  RECT disabled = Place(Item(1009));
+  Paint();
+  RECT label{disabled.left + 15, disabled.top, disabled.right, disabled.bottom};
+  const COLORREF darkest = Extreme(label, true);
+  EXPECT_LT(GetRValue(darkest), GetRValue(GetSysColor(COLOR_3DFACE))) << "some text";
+  EXPECT_GE(GetRValue(darkest), GetRValue(GetSysColor(COLOR_GRAYTEXT))) << "nothing darker than grey";
+}
+
+TEST_F(PaintedControls, StaticTextFollowsItsAlignment) {
+  Open(100);
+  HWND name = Item(1000);
+  const RECT place = Place(name);
+  const LONG width = TextWidth(u"Name:");
+  struct Case {
+    DWORD style;
+    LONG expectedLeft;
+  };
+  const Case cases[] = {{SS_LEFT, place.left},
+                        {SS_CENTER, place.left + (place.right - place.left - width) / 2},
+                        {SS_RIGHT, place.right - width}};
+  for (const Case& c : cases) {
+    SetWindowLongW(name, GWL_STYLE, static_cast<LONG>((GetWindowLongW(name, GWL_STYLE) & ~SS_TYPEMASK) | c.style));
+    Repaint(name);
+    RECT ink = Ink(place, GetSysColor(COLOR_3DFACE));
+    ASSERT_LT(ink.left, ink.right) << c.style;
+    EXPECT_NEAR(ink.left, c.expectedLeft, 2) << c.style;
+    EXPECT_NEAR(ink.right - ink.left, width, 2) << c.style;
+  }
+}
+
+TEST_F(PaintedControls, AnEditShowsItsTextAndItsSelectionWhileFocused) {
+  Open(100);
+  HWND edit = Item(1001);
+  SetWindowTextW(edit, u"Hello");
+  SetFocus(Item(IDCANCEL));
+  Paint();
+  const RECT place = Place(edit);
+  const RECT inside = Inset(place, 2);
+  const COLORREF window = GetSysColor(COLOR_WINDOW), highlight = GetSysColor(COLOR_HIGHLIGHT);
+  EXPECT_EQ(Pixel(place.left, place.top), GetSysColor(COLOR_3DSHADOW)) << "the sunken frame";
+  RECT ink = Ink(inside, window);
+  ASSERT_LT(ink.left, ink.right);
+  EXPECT_NEAR(ink.right - ink.left, TextWidth(u"Hello"), 2);
+  EXPECT_EQ(Count(inside, highlight), 0u);
+  // Focused with "ell" selected: the highlight spans the selected characters only.
+  SetFocus(edit);
+  SendMessageW(edit, EM_SETSEL, 1, 4);
+  Repaint(edit);
+  RECT selected = Ink(inside, window);
+  RECT band{selected.right, selected.bottom, selected.left, selected.top};
+  HDC dc = GetDC(dialog_);
+  for (LONG y = inside.top; y < inside.bottom; ++y)
+    for (LONG x = inside.left; x < inside.right; ++x)
+      if (GetPixel(dc, x, y) == highlight) {
+        band.left = std::min(band.left, x), band.right = std::max(band.right, x + 1);
+        band.top = std::min(band.top, y), band.bottom = std::max(band.bottom, y + 1);
+      }
+  ReleaseDC(dialog_, dc);
+  ASSERT_LT(band.left, band.right) << "no selection shown";
+  EXPECT_NEAR(band.right - band.left, TextWidth(u"Hello") - TextWidth(u"H") - TextWidth(u"o"), 2);
+  EXPECT_NEAR(band.left, inside.left + 1 + TextWidth(u"H"), 2);
+  // Without the focus the selection is hidden again.
+  SetFocus(Item(IDCANCEL));
+  Repaint(edit);
+  EXPECT_EQ(Count(inside, highlight), 0u);
+}
+
+TEST_F(PaintedControls, ListRowsShowTheSelectionHighlighted) {
+  Open(110);
+  HWND list = Item(1104);
+  for (const char16_t* text : {u"Alpha", u"Beta", u"Gamma"})
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+  SendMessageW(list, LB_SETCURSEL, 1, 0);
+  Paint();
+  const RECT place = Place(list);
+  auto row = [&](int index) {
+    RECT r{};
+    SendMessageW(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
+    return RECT{place.left + r.left, place.top + r.top, place.left + r.right, place.top + r.bottom};
+  };
+  const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT), window = GetSysColor(COLOR_WINDOW);
+  EXPECT_GT(Count(row(1), highlight), 0u);
+  EXPECT_EQ(Count(row(0), highlight), 0u);
+  EXPECT_GT(GetGValue(Extreme(row(1), false)), GetGValue(highlight) + 60) << "the selected row's light text";
+  RECT first = Ink(row(0), window);
+  ASSERT_LT(first.left, first.right);
+  EXPECT_NEAR(first.right - first.left, TextWidth(u"Alpha"), 2);
+  EXPECT_EQ(Ink(row(3), window).right, 0) << "no fourth row";
+  SendMessageW(list, LB_SETCURSEL, 2, 0);
+  Paint();
+  EXPECT_EQ(Count(row(1), highlight), 0u);
+  EXPECT_GT(Count(row(2), highlight), 0u);
+}
+
+TEST_F(PaintedControls, ADropDownShowsItsChoiceAndItsListOnlyWhileDropped) {
+  Open(110);
+  HWND combo = Item(1101);
+  for (const char16_t* text : {u"Letter", u"Legal", u"A4"}) SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+  SendMessageW(combo, CB_SETCURSEL, 0, 0);
+  SetFocus(Item(1105));
+  Paint();
+  const RECT place = Place(combo);
+  const LONG fieldBottom = place.top + static_cast<LONG>(SendMessageW(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0)) + 6;
+  const COLORREF face = GetSysColor(COLOR_3DFACE), highlight = GetSysColor(COLOR_HIGHLIGHT);
+  RECT field{place.left + 2, place.top + 2, place.right - 20, fieldBottom - 2};
+  RECT choice = Ink(field, GetSysColor(COLOR_WINDOW));
+  ASSERT_LT(choice.left, choice.right);
+  EXPECT_NEAR(choice.right - choice.left, TextWidth(u"Letter"), 2);
+  // Between the field and the next combo box, where the dropped list lies.
+  RECT below{place.left, fieldBottom + 1, place.right, Place(Item(1102)).top};
+  EXPECT_EQ(Count(below, face), static_cast<size_t>((below.right - below.left) * (below.bottom - below.top)))
+      << "a closed list shows the dialog beneath";
+  PlatformTest_Drop(combo);
+  Paint();
+  EXPECT_GT(Count(below, highlight), 0u) << "the dropped list's chosen row";
+  EXPECT_EQ(Pixel(place.left, fieldBottom + 2), GetSysColor(COLOR_WINDOWFRAME)) << "the list's frame";
+  PlatformTest_CloseUp(combo, TRUE);
+  Paint();
+  EXPECT_EQ(Count(below, face), static_cast<size_t>((below.right - below.left) * (below.bottom - below.top)));
+}
+
+TEST_F(PaintedControls, ACaptureOfTheFixtureDialogOpensInPillowAsDrawn) {
+  Open(100);
+  const std::string path = machine_.Host("fixture.png");
+  ASSERT_TRUE(PlatformTest_CaptureWindow(dialog_, path.c_str())) << GetLastError();
+  RECT ok = Place(Item(IDOK));
+  const COLORREF face = GetSysColor(COLOR_3DFACE), frame = GetSysColor(COLOR_WINDOWFRAME);
+  auto rgb = [](COLORREF c) {
+    return "(" + std::to_string(GetRValue(c)) + ", " + std::to_string(GetGValue(c)) + ", " + std::to_string(GetBValue(c)) + ")";
+  };
+  const std::string check = std::string(PIL_PYTHON) +
+                            " -c \"import sys; from PIL import Image; im = Image.open(sys.argv[1]).convert('RGB'); "
+                            "assert im.size == (585, 390), im.size; "
+                            "assert im.getpixel((300, 200)) == " + rgb(face) + ", im.getpixel((300, 200)); "
+                            "assert im.getpixel((" + std::to_string(ok.left) + ", " + std::to_string(ok.top) + ")) == " +
+                            rgb(frame) + "\" " + path;
+  EXPECT_EQ(std::system(check.c_str()), 0) << check;
+}
+
+}  // namespace
