@@ -7,6 +7,7 @@
 #include <png.h>
 
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,12 +47,24 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM list) {
   return TRUE;
 }
 
+// Parents before their children (EnumChildWindows walks each window before its own children).
+// A window that paints erases its whole area, its children's parts included, so its visible
+// descendants paint again on top of it, as they show on the screen.
 void PaintPending(HWND hwnd) {
   std::vector<HWND> windows{hwnd};
   EnumChildWindows(hwnd, CollectChild, reinterpret_cast<LPARAM>(&windows));
+  std::set<HWND> painted;
   for (HWND w : windows) {
+    if (!IsWindowVisible(w)) continue;
     RECT pending{};
-    if (IsWindowVisible(w) && GetUpdateRect(w, &pending, FALSE)) SendMessageW(w, WM_PAINT, 0, 0);
+    bool paint = GetUpdateRect(w, &pending, FALSE) != FALSE;
+    if (!paint && w != hwnd && painted.count(GetParent(w))) {
+      InvalidateRect(w, nullptr, TRUE);
+      paint = true;
+    }
+    if (!paint) continue;
+    SendMessageW(w, WM_PAINT, 0, 0);
+    painted.insert(w);
   }
 }
 
