@@ -8,17 +8,21 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include <vm4k2/escapes.h>
 #include <vm4k2/ui_devmode.h>
 #include <win/gdi.h>
+#include <win/gdi_draw.h>
 #include <win/gdi_raster.h>
 #include <win/registry.h>
 #include <win/spooler.h>
 
+#include "pclxl_decoder.h"
 #include "platform_testing.h"
+#include "pxl_raster.h"
 #include "temp_machine.h"
 #include "ui/core/language.h"
 #include "ui/core/page_watermark.h"
@@ -157,7 +161,8 @@ class PageWatermark : public ::testing::Test {
     hdc_ = CreateDCW(nullptr, kPrinter, nullptr, dm);
     EXPECT_NE(hdc_, nullptr);
     DOCINFOW info{sizeof(DOCINFOW), u"watermark", nullptr, nullptr, 0};
-    EXPECT_GT(StartDocW(hdc_, &info), 0);
+    jobId_ = StartDocW(hdc_, &info);
+    EXPECT_GT(jobId_, 0);
     EXPECT_GT(StartPage(hdc_), 0);
     return hdc_;
   }
@@ -189,6 +194,7 @@ class PageWatermark : public ::testing::Test {
 
   testsupport::TempMachine machine_;
   HDC hdc_ = nullptr;
+  int jobId_ = 0;
 };
 
 TEST_F(PageWatermark, APageWithoutWatermarkOnlyAsksForTheBlockAndTheOrientation) {
@@ -377,6 +383,90 @@ TEST_F(PageWatermark, RightToLeftTextIsDrawnReadingFromTheRightAndClipped) {
   ASSERT_GE(text, 0) << Dump(lines);
   // ETO_RTLREADING | ETO_CLIPPED; ETO_OPAQUE would paint the page with the background.
   EXPECT_NE(lines[static_cast<size_t>(text)].find("options=132"), std::string::npos) << lines[static_cast<size_t>(text)];
+}
+
+// The text's font and place as the display list shows them: 72 points ask for 655 tenths of a
+// point (546 dots at 600 dpi), -45 degrees turn into 3150 tenths, and the custom position at
+// 50 / 50 is the centre.
+TEST_F(PageWatermark, TheTextIsDrawnWithTheSizeAngleAndPlaceOfItsRecord) {
+  auto textLines = [](const std::vector<std::string>& lines) {
+    std::vector<std::string> out;
+    for (const std::string& line : lines)
+      if (line.find("ExtTextOutW") != std::string::npos || line.find("from=memory") != std::string::npos)
+        out.push_back(line.substr(line.find(' ')));  // without the DC's name
+    return out;
+  };
+  const struct {
+    int16_t angle;
+    const char* escapement;
+  } cases[] = {{-45, "escapement=3150 orientation=3150"}, {45, "escapement=450 orientation=450"},
+               {0, "escapement=0 orientation=0"}};
+  for (const auto& c : cases) {
+    HDC hdc = OpenPage(TextRecord(u"DRAFT", 72, c.angle));
+    const auto centred = textLines(RecordPageStep(hdc));
+    EndDoc(hdc);
+    DeleteDC(hdc);
+    hdc_ = nullptr;
+    ASSERT_EQ(centred.size(), 3u) << "two drawings of the text and the blit";
+    for (size_t i = 0; i < 2; ++i) {
+      EXPECT_NE(centred[i].find("height=-546 "), std::string::npos) << centred[i];
+      EXPECT_NE(centred[i].find(c.escapement), std::string::npos) << centred[i];
+      EXPECT_NE(centred[i].find("options=0 "), std::string::npos) << centred[i];
+    }
+
+    vm4k2::WatermarkRecord custom = TextRecord(u"DRAFT", 72, c.angle);
+    custom.position = vm4k2::kWatermarkCustomXY;
+    custom.xPercent = custom.yPercent = 50;
+    hdc = OpenPage(custom);
+    EXPECT_EQ(textLines(RecordPageStep(hdc)), centred) << c.angle;
+    EndDoc(hdc);
+    DeleteDC(hdc);
+    hdc_ = nullptr;
+  }
+}
+
+// Whatever mapping, origin and clip the application left on its DC, the watermark lands on the
+// same dots, and the application finds its DC as it left it. The page step runs where printing
+// runs it: EndPage raises the page-end document event.
+TEST_F(PageWatermark, TheCombinationIsMadeInDeviceUnits) {
+  auto printedImage = [&](bool applicationState) {
+    HDC hdc = OpenPage(TextRecord(u"DRAFT", 54, 30));
+    if (applicationState) {
+      SetMapMode(hdc, MM_LOMETRIC);
+      SetViewportOrgEx(hdc, 300, 200, nullptr);
+      IntersectClipRect(hdc, 0, 0, 500, -500);
+    }
+    RECT clipBefore{};
+    GetClipBox(hdc, &clipBefore);
+    EXPECT_GT(EndPage(hdc), 0);
+    POINT viewport{};
+    GetViewportOrgEx(hdc, &viewport);
+    RECT clipAfter{};
+    GetClipBox(hdc, &clipAfter);
+    EXPECT_EQ(GetMapMode(hdc), applicationState ? MM_LOMETRIC : MM_TEXT);
+    EXPECT_EQ(viewport.x, applicationState ? 300 : 0);
+    EXPECT_EQ(viewport.y, applicationState ? 200 : 0);
+    EXPECT_EQ(std::memcmp(&clipBefore, &clipAfter, sizeof(RECT)), 0);
+    EXPECT_GT(EndDoc(hdc), 0);
+    DeleteDC(hdc);
+    hdc_ = nullptr;
+    char path[4096];
+    EXPECT_TRUE(PlatformTest_SpoolerJobFile(static_cast<DWORD>(jobId_), path, sizeof path));
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    pclxl::Decoded job = pclxl::DecodeJob(bytes);
+    EXPECT_TRUE(job.ok) << job.error;
+    auto images = pclxl::DecodeImages(job);
+    EXPECT_EQ(images.size(), 1u);
+    return images.empty() ? pclxl::DecodedImage{} : images[0];
+  };
+  const pclxl::DecodedImage plain = printedImage(false);
+  const pclxl::DecodedImage moved = printedImage(true);
+  ASSERT_TRUE(plain.ok && moved.ok);
+  EXPECT_EQ(moved.x, plain.x);
+  EXPECT_EQ(moved.y, plain.y);
+  EXPECT_EQ(moved.rop, 0x88);
+  EXPECT_EQ(moved.rows, plain.rows);
 }
 
 }  // namespace
