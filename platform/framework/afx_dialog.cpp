@@ -35,13 +35,21 @@ HWND NotifyingControl(HWND parent, UINT message, WPARAM wParam, LPARAM lParam) {
 
 // The control's own map entries for reflected messages: ON_CONTROL_REFLECT_EX for WM_COMMAND
 // codes, ON_WM_CTLCOLOR_REFLECT for every WM_CTLCOLOR*.
-BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
+BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   const bool colour = message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
   UINT reflected = WM_REFLECT_BASE + (colour ? WM_CTLCOLORSTATIC : message);
   for (const AFX_MSGMAP* map = GetMessageMap(); map; map = map->pfnGetBaseMap ? map->pfnGetBaseMap() : nullptr) {
     for (const AFX_MSGMAP_ENTRY* entry = map->lpEntries; entry->nSig != AfxSig_end; ++entry) {
       if (entry->pRegistered || entry->nMessage != reflected) continue;
       if (message == WM_COMMAND && entry->nCode != HIWORD(wParam)) continue;
+      if (message == WM_NOTIFY && (!lParam || entry->nCode != reinterpret_cast<const NMHDR*>(lParam)->code)) continue;
+      if (entry->nSig == AfxSig_vNMHDRpl) {
+        // The control's handler answers through the result; the parent still hears of it.
+        LRESULT answer = 0;
+        (this->*reinterpret_cast<void (CWnd::*)(NMHDR*, LRESULT*)>(entry->pfn))(reinterpret_cast<NMHDR*>(lParam), &answer);
+        *result = answer;
+        return FALSE;
+      }
       if (entry->nSig == AfxSig_bv) {
         // TRUE: the control took it and the parent never sees it.
         BOOL took = (this->*reinterpret_cast<BOOL (CWnd::*)()>(entry->pfn))();
@@ -49,8 +57,8 @@ BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
         return took;
       }
       if (entry->nSig == AfxSig_hDu) {
-        CDC dc(reinterpret_cast<HDC>(wParam));
-        HBRUSH brush = (this->*reinterpret_cast<HBRUSH (CWnd::*)(CDC*, UINT)>(entry->pfn))(&dc, message - WM_CTLCOLORMSGBOX);
+        HBRUSH brush = (this->*reinterpret_cast<HBRUSH (CWnd::*)(CDC*, UINT)>(entry->pfn))(
+            CDC::FromHandle(reinterpret_cast<HDC>(wParam)), message - WM_CTLCOLORMSGBOX);
         if (!brush) return FALSE;  // the parent answers
         *result = reinterpret_cast<LRESULT>(brush);
         return TRUE;
@@ -96,6 +104,17 @@ BOOL CComboBox::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
     return TRUE;
   }
   return CWnd::OnChildNotify(message, wParam, lParam, result);
+}
+
+HBRUSH CWnd::OnCtlColor(CDC* dc, CWnd* control, UINT kind) {
+  if (control && dc && control->m_hWnd != m_hWnd) {
+    LRESULT answer = 0;
+    CWnd* own = FromHandlePermanent(control->m_hWnd);
+    if (own && own->OnChildNotify(WM_CTLCOLORMSGBOX + kind, reinterpret_cast<WPARAM>(dc->m_hDC),
+                                  reinterpret_cast<LPARAM>(control->m_hWnd), &answer))
+      return reinterpret_cast<HBRUSH>(answer);
+  }
+  return reinterpret_cast<HBRUSH>(Default());
 }
 
 bool AfxReflectToChild(CWnd* parent, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {

@@ -143,12 +143,41 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 bool AfxReflectToChild(CWnd* parent, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);  // afx_dialog.cpp
 
 BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-  // A control's own object sees its notifications first.
-  if (AfxReflectToChild(this, message, wParam, lParam, result)) return TRUE;
-  const AFX_MSGMAP_ENTRY* entry = FindMessageEntry(message, HIWORD(wParam), LOWORD(wParam));
+  const bool colour = message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
+  // Colours are the parent's to give first: its ON_WM_CTLCOLOR handler decides, and reaches
+  // the control's own answer through CWnd::OnCtlColor. Every other notification goes to the
+  // control's own object first.
+  const AFX_MSGMAP_ENTRY* entry = colour ? FindMessageEntry(WM_CTLCOLOR, 0, 0) : nullptr;
+  if (!entry && AfxReflectToChild(this, message, wParam, lParam, result)) return TRUE;
+  if (!entry) entry = FindMessageEntry(message, HIWORD(wParam), LOWORD(wParam));
   if (!entry) return FALSE;
   LRESULT r = 0;
   switch (entry->nSig) {
+    case AfxSig_hDWu:
+      r = reinterpret_cast<LRESULT>((this->*reinterpret_cast<HBRUSH (CWnd::*)(CDC*, CWnd*, UINT)>(entry->pfn))(
+          CDC::FromHandle(reinterpret_cast<HDC>(wParam)), FromHandle(reinterpret_cast<HWND>(lParam)),
+          message - WM_CTLCOLORMSGBOX));
+      break;
+    case AfxSig_bD:
+      r = (this->*reinterpret_cast<BOOL (CWnd::*)(CDC*)>(entry->pfn))(CDC::FromHandle(reinterpret_cast<HDC>(wParam)));
+      break;
+    case AfxSig_bHELPINFO:
+      r = (this->*reinterpret_cast<BOOL (CWnd::*)(HELPINFO*)>(entry->pfn))(reinterpret_cast<HELPINFO*>(lParam));
+      break;
+    case AfxSig_bWww:
+      r = (this->*reinterpret_cast<BOOL (CWnd::*)(CWnd*, UINT, UINT)>(entry->pfn))(
+          FromHandle(reinterpret_cast<HWND>(wParam)), LOWORD(lParam), HIWORD(lParam));
+      break;
+    case AfxSig_vW: (this->*reinterpret_cast<void (CWnd::*)(CWnd*)>(entry->pfn))(FromHandle(reinterpret_cast<HWND>(wParam))); break;
+    case AfxSig_vwWb:
+      (this->*reinterpret_cast<void (CWnd::*)(UINT, CWnd*, BOOL)>(entry->pfn))(LOWORD(wParam), FromHandle(reinterpret_cast<HWND>(lParam)),
+                                                                            HIWORD(wParam) != 0);
+      break;
+    case AfxSig_vb: (this->*reinterpret_cast<void (CWnd::*)(BOOL)>(entry->pfn))(static_cast<BOOL>(wParam)); break;
+    case AfxSig_wv: r = (this->*reinterpret_cast<UINT (CWnd::*)()>(entry->pfn))(); break;
+    case AfxSig_vwww:
+      (this->*reinterpret_cast<void (CWnd::*)(UINT, UINT, UINT)>(entry->pfn))(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+      break;
     case AfxSig_lwl: r = (this->*reinterpret_cast<LRESULT (CWnd::*)(WPARAM, LPARAM)>(entry->pfn))(wParam, lParam); break;
     case AfxSig_vv: (this->*reinterpret_cast<void (CWnd::*)()>(entry->pfn))(); break;
     case AfxSig_vv_mouse: (this->*reinterpret_cast<void (CWnd::*)()>(entry->pfn))(); break;

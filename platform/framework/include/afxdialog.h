@@ -7,18 +7,10 @@
 #include <win/commctrl.h>
 #include <win/gdi.h>
 
+#include "afxgdi.h"
+
 // Reflected messages: a control's own map sees its parent's notification at this offset.
 #define WM_REFLECT_BASE 0xBC00
-
-// A device context the framework hands to handlers; it owns nothing.
-class CDC {
- public:
-  HDC m_hDC = nullptr;
-  CDC() = default;
-  explicit CDC(HDC dc) : m_hDC(dc) {}
-  HDC GetSafeHdc() const { return m_hDC; }
-  operator HDC() const { return m_hDC; }
-};
 
 #define ON_CONTROL_REFLECT_EX(wNotifyCode, memberFxn)                                                 \
   {WM_COMMAND + WM_REFLECT_BASE, static_cast<UINT>(wNotifyCode), 0, 0, AfxSig_bv,                    \
@@ -26,6 +18,11 @@ class CDC {
 #define ON_WM_CTLCOLOR_REFLECT()                                                                       \
   {WM_CTLCOLORSTATIC + WM_REFLECT_BASE, 0, 0, 0, AfxSig_hDu,                                          \
    reinterpret_cast<AFX_PMSG>(static_cast<HBRUSH (CWnd::*)(CDC*, UINT)>(&ThisClass::CtlColor)), nullptr},
+
+// The control's own handler of its WM_NOTIFY code; the parent is notified as well.
+#define ON_NOTIFY_REFLECT(wNotifyCode, memberFxn)                                                     \
+  {WM_NOTIFY + WM_REFLECT_BASE, static_cast<UINT>(wNotifyCode), 0, 0, AfxSig_vNMHDRpl,               \
+   reinterpret_cast<AFX_PMSG>(static_cast<void (CWnd::*)(NMHDR*, LRESULT*)>(&ThisClass::memberFxn)), nullptr},
 
 class CDataExchange;
 

@@ -130,6 +130,22 @@ class CObject {
                                                  RUNTIME_CLASS(base_name)};                                  \
   CRuntimeClass* class_name::GetRuntimeClass() const { return RUNTIME_CLASS(class_name); }
 
+// The framework's own number for every WM_CTLCOLOR* in a map (the kind is the handler's nCtlColor),
+// and the platform's numbers it needs that the platform headers leave out.
+#define WM_CTLCOLOR 0x0019
+#ifndef WM_CANCELMODE
+#define WM_CANCELMODE 0x001F
+#endif
+#ifndef CTLCOLOR_MSGBOX
+#define CTLCOLOR_MSGBOX 0
+#define CTLCOLOR_EDIT 1
+#define CTLCOLOR_LISTBOX 2
+#define CTLCOLOR_BTN 3
+#define CTLCOLOR_DLG 4
+#define CTLCOLOR_SCROLLBAR 5
+#define CTLCOLOR_STATIC 6
+#endif
+
 // ---- Message maps ---------------------------------------------------------------------------------------
 // Every entry keeps its handler as one member-function type and the dispatcher casts it back by
 // the entry's signature, as the framework's maps always have; the compiler's warning about such
@@ -140,6 +156,7 @@ class CCmdTarget;
 class CWnd;
 class CWinThread;
 class CMenu;
+class CDC;
 typedef void (CCmdTarget::*AFX_PMSG)();
 
 enum AfxSig : UINT {
@@ -159,6 +176,16 @@ enum AfxSig : UINT {
   AfxSig_vv_mouse, // void (): WM_MOUSELEAVE
   AfxSig_bv,       // BOOL (): ON_CONTROL_REFLECT_EX
   AfxSig_hDu,      // HBRUSH (CDC*, UINT): ON_WM_CTLCOLOR_REFLECT
+  AfxSig_hDWu,     // HBRUSH (CDC*, CWnd*, UINT): ON_WM_CTLCOLOR, for every WM_CTLCOLOR*
+  AfxSig_bD,       // BOOL (CDC*): WM_ERASEBKGND
+  AfxSig_bHELPINFO,  // BOOL (HELPINFO*): WM_HELP
+  AfxSig_bWww,     // BOOL (CWnd*, UINT, UINT): WM_SETCURSOR
+  AfxSig_vW,       // void (CWnd*): WM_KILLFOCUS, WM_SETFOCUS
+  AfxSig_vwWb,     // void (UINT, CWnd*, BOOL): WM_ACTIVATE
+  AfxSig_vb,       // void (BOOL): WM_ENABLE
+  AfxSig_wv,       // UINT (): WM_GETDLGCODE
+  AfxSig_vwww,     // void (UINT, UINT, UINT): WM_KEYDOWN
+  AfxSig_vNMHDRpl, // void (NMHDR*, LRESULT*): ON_NOTIFY_REFLECT
 };
 
 struct AFX_MSGMAP_ENTRY {
@@ -224,6 +251,19 @@ struct AFX_MSGMAP {
 #define ON_WM_MOUSEHOVER() AFX_ENTRY(WM_MOUSEHOVER, AfxSig_vwp, void (CWnd::*)(UINT, CPoint), &ThisClass::OnMouseHover)
 #define ON_WM_MOUSELEAVE() AFX_ENTRY(WM_MOUSELEAVE, AfxSig_vv_mouse, void (CWnd::*)(), &ThisClass::OnMouseLeave)
 #define ON_WM_NCHITTEST() AFX_ENTRY(WM_NCHITTEST, AfxSig_lp, LRESULT (CWnd::*)(CPoint), &ThisClass::OnNcHitTest)
+#define ON_WM_CTLCOLOR() \
+  AFX_ENTRY(WM_CTLCOLOR, AfxSig_hDWu, HBRUSH (CWnd::*)(CDC*, CWnd*, UINT), &ThisClass::OnCtlColor)
+#define ON_WM_ERASEBKGND() AFX_ENTRY(WM_ERASEBKGND, AfxSig_bD, BOOL (CWnd::*)(CDC*), &ThisClass::OnEraseBkgnd)
+#define ON_WM_HELPINFO() AFX_ENTRY(WM_HELP, AfxSig_bHELPINFO, BOOL (CWnd::*)(HELPINFO*), &ThisClass::OnHelpInfo)
+#define ON_WM_SETCURSOR() AFX_ENTRY(WM_SETCURSOR, AfxSig_bWww, BOOL (CWnd::*)(CWnd*, UINT, UINT), &ThisClass::OnSetCursor)
+#define ON_WM_KILLFOCUS() AFX_ENTRY(WM_KILLFOCUS, AfxSig_vW, void (CWnd::*)(CWnd*), &ThisClass::OnKillFocus)
+#define ON_WM_SETFOCUS() AFX_ENTRY(WM_SETFOCUS, AfxSig_vW, void (CWnd::*)(CWnd*), &ThisClass::OnSetFocus)
+#define ON_WM_CANCELMODE() AFX_ENTRY(WM_CANCELMODE, AfxSig_vv, void (CWnd::*)(), &ThisClass::OnCancelMode)
+#define ON_WM_SYSCOLORCHANGE() AFX_ENTRY(WM_SYSCOLORCHANGE, AfxSig_vv, void (CWnd::*)(), &ThisClass::OnSysColorChange)
+#define ON_WM_ACTIVATE() AFX_ENTRY(WM_ACTIVATE, AfxSig_vwWb, void (CWnd::*)(UINT, CWnd*, BOOL), &ThisClass::OnActivate)
+#define ON_WM_ENABLE() AFX_ENTRY(WM_ENABLE, AfxSig_vb, void (CWnd::*)(BOOL), &ThisClass::OnEnable)
+#define ON_WM_GETDLGCODE() AFX_ENTRY(WM_GETDLGCODE, AfxSig_wv, UINT (CWnd::*)(), &ThisClass::OnGetDlgCode)
+#define ON_WM_KEYDOWN() AFX_ENTRY(WM_KEYDOWN, AfxSig_vwww, void (CWnd::*)(UINT, UINT, UINT), &ThisClass::OnKeyDown)
 #define ON_WM_QUERYDRAGICON() AFX_ENTRY(WM_QUERYDRAGICON, AfxSig_hv, HCURSOR (CWnd::*)(), &ThisClass::OnQueryDragIcon)
 
 class CCmdTarget : public CObject {
@@ -279,6 +319,9 @@ class CWnd : public CCmdTarget {
   // A notification of this control to its parent, offered back to the control first
   // (WM_COMMAND, WM_NOTIFY, WM_DRAWITEM, WM_MEASUREITEM, WM_CTLCOLOR*); TRUE when it took it.
   virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+  // The default of ON_WM_CTLCOLOR handlers: the control's own reflected answer, else the
+  // window's default. A handler that wants a control's own colours calls this first.
+  HBRUSH OnCtlColor(CDC* dc, CWnd* control, UINT kind);
 
   // Pumps messages, each through PreTranslateMessage first, until EndModalLoop.
   virtual int RunModalLoop(DWORD flags = 0);
@@ -410,3 +453,6 @@ CWinThread* AfxBeginThread(AFX_THREADPROC proc, LPVOID param, int priority = 0, 
 
 // Dialogs and controls.
 #include "afxdialog.h"
+
+// The common controls.
+#include "afxcmn.h"
