@@ -1,9 +1,13 @@
 // The dialog manager on the fixture templates: geometry in dialog units, item classes and
 // styles, the font before WM_INITDIALOG, the modal loop with Enter and Escape, DefDlgProcW's
-// own messages, registered copies of the dialog class and right-to-left dialogs.
+// own messages, registered copies of the dialog class (found from another process too) and
+// right-to-left dialogs.
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 
 #include <win/gdi_objects.h>
+#include <win/process.h>
 #include <win/system.h>
 
 #include "dialog_test_util.h"
@@ -196,6 +200,46 @@ TEST_F(DialogTest, ARegisteredCopyOfTheDialogClassNamesTheWindow) {
   EXPECT_EQ(SendMessageW(dialog, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
   DestroyWindow(dialog);
   EXPECT_TRUE(UnregisterClassW(u"VelmorFixtureClass", nullptr));
+}
+
+TEST_F(DialogTest, AnotherProcessFindsTheDialogByItsClassCopy) {
+  // peer.exe registers its own copy of "#32770" and runs the CLASS template modally.
+  std::filesystem::path peer = machine_.Host("drives/C/Windows/System32/peer.exe");
+  std::filesystem::create_directories(peer.parent_path());
+  std::filesystem::copy_file(std::string(VELMOR_TEST_BIN_DIR) + "/desktop-peer", peer,
+                             std::filesystem::copy_options::overwrite_existing);
+  std::u16string command =
+      u"C:\\Windows\\System32\\peer.exe --class VelmorFixtureClass --dialog C:\\Fixtures\\dialog_fixtures.dll 101";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION started{};
+  ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started));
+  HWND found = nullptr;
+  for (int i = 0; i < 1000 && !found; ++i) {
+    found = FindWindowW(u"VelmorFixtureClass", nullptr);
+    if (!found) Sleep(10);
+  }
+  ASSERT_NE(found, nullptr);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(found, &owner);
+  EXPECT_EQ(owner, started.dwProcessId);
+  EXPECT_EQ(Class(found), u"VelmorFixtureClass");
+  EXPECT_EQ(Text(found), u"Own class");
+  EXPECT_EQ(FindWindowW(u"VelmorFixtureClass", u"Own class"), found);
+  WNDCLASSW here{};
+  EXPECT_FALSE(GetClassInfoW(nullptr, u"VelmorFixtureClass", &here)) << "the copy is the other program's";
+  // Its default dialog procedure answers from the other process: the user's close is Cancel.
+  EXPECT_EQ(SendMessageW(found, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
+  PostMessageW(found, WM_CLOSE, 0, 0);
+  ASSERT_EQ(WaitForSingleObject(started.hProcess, 10000), WAIT_OBJECT_0);
+  std::ifstream in(machine_.Host("drives/C/peer/" + std::to_string(started.dwProcessId) + ".log"));
+  std::stringstream log;
+  log << in.rdbuf();
+  EXPECT_NE(log.str().find("class registered\nready\n"), std::string::npos) << log.str();
+  EXPECT_NE(log.str().find("dialog 2\n"), std::string::npos) << log.str();
+  EXPECT_EQ(FindWindowW(u"VelmorFixtureClass", nullptr), nullptr);
+  CloseHandle(started.hProcess);
+  CloseHandle(started.hThread);
 }
 
 TEST_F(DialogTest, ARightToLeftDialogPlacesItsItemsFromTheRightEdge) {

@@ -9,11 +9,17 @@
 //   proc <msg> <wParam>     each message its window procedure gets, sent or dispatched
 //   copydata <cbData> <hex> the bytes of each WM_COPYDATA
 // WM_USER+60 sent to it makes its window procedure wait until the program is ended.
+// WM_USER+61 makes it ask "Remove the printer driver?" in a yes/no message box captioned
+// "Peer" and record "box <answer>".
 // A configuration file beside the program, named after it with ".config" added
 // ("vm4k2sm.exe.config"), stands in for options when the command line must stay another
 // program's own; one setting a line: "class NAME", "title TEXT", "start-delay MS" (the time it
 // takes before it makes its window) and "times" (the pre, proc and copydata lines end with
 // " at <GetTickCount64>"). Command-line options win over it.
+// "--dialog MODULE ID" instead registers a copy of "#32770" under the class name, as dialog
+// programs with a CLASS template do, and runs dialog ID of the resource library MODULE modally,
+// recording "ready" at its WM_INITDIALOG and "dialog <result>" at its end (IDOK and IDCANCEL
+// end it).
 // "--run COMMAND LINE" instead starts that command line suspended at idle priority, lets it go,
 // records "started <pid>" and ends at once, as a program that has its own file deleted does.
 #include <cstdio>
@@ -103,12 +109,44 @@ LRESULT CALLBACK PeerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_USER + 60:
       for (;;) Sleep(1000);
+    case WM_USER + 61:
+      Log("box " + std::to_string(MessageBoxW(hwnd, u"Remove the printer driver?", u"Peer", MB_YESNO)));
+      return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
     default:
       return DefWindowProcW(hwnd, message, wParam, lParam);
   }
+}
+
+INT_PTR CALLBACK PeerDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) {
+    Log("ready");
+    return TRUE;
+  }
+  if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+    EndDialog(dialog, LOWORD(wParam));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+int RunDialog(const std::u16string& cls, const std::u16string& what) {
+  size_t blank = what.rfind(u' ');
+  if (blank == std::u16string::npos) return 4;
+  std::u16string module = what.substr(0, blank);
+  WNDCLASSW copy{};
+  if (!GetClassInfoW(nullptr, u"#32770", &copy)) return 5;
+  copy.lpszClassName = cls.c_str();
+  Log(std::string("class ") + (RegisterClassW(&copy) ? "registered" : "refused"));
+  HMODULE resources = LoadLibraryExW(module.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  if (!resources) return 6;
+  const int id = std::stoi(Utf8(what.substr(blank + 1)));
+  INT_PTR result = DialogBoxParamW(resources, MAKEINTRESOURCEW(id), nullptr, PeerDialogProc, 0);
+  Log("dialog " + std::to_string(result));
+  CloseHandle(g_log);
+  return 0;
 }
 
 }  // namespace
@@ -126,6 +164,8 @@ int main() {
   g_log = CreateFileW(logPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
   WCHAR folder[MAX_PATH + 1] = {};
   GetCurrentDirectoryW(MAX_PATH, folder);
+  std::u16string dialog;
+  if (TakeOption(rest, u"dialog", dialog)) return RunDialog(cls, dialog);
   std::u16string run;
   if (TakeOption(rest, u"run", run)) {
     STARTUPINFOW startup{};
