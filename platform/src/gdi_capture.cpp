@@ -2,14 +2,16 @@
 // shows: the window's thread first paints what is pending (the window and its children, in
 // that order), then the window's part of its top-level surface is written, with a plain
 // one-pixel frame in the window-frame colour when the window has a border. A window of another
-// process of the machine is asked to capture itself through WM_COPYDATA, which its default
-// window procedure answers.
+// thread or process of the machine is asked to capture itself through WM_COPYDATA, which its
+// default window procedure answers.
 #include <png.h>
 
 #include <cstdio>
+#include <set>
 #include <string>
 #include <vector>
 
+#include <win/system.h>
 #include <win/user.h>
 
 #include "internal/desktop.h"
@@ -45,12 +47,24 @@ BOOL CALLBACK CollectChild(HWND child, LPARAM list) {
   return TRUE;
 }
 
+// Parents before their children (EnumChildWindows walks each window before its own children).
+// A window that paints erases its whole area, its children's parts included, so its visible
+// descendants paint again on top of it, as they show on the screen.
 void PaintPending(HWND hwnd) {
   std::vector<HWND> windows{hwnd};
   EnumChildWindows(hwnd, CollectChild, reinterpret_cast<LPARAM>(&windows));
+  std::set<HWND> painted;
   for (HWND w : windows) {
+    if (!IsWindowVisible(w)) continue;
     RECT pending{};
-    if (IsWindowVisible(w) && GetUpdateRect(w, &pending, FALSE)) SendMessageW(w, WM_PAINT, 0, 0);
+    bool paint = GetUpdateRect(w, &pending, FALSE) != FALSE;
+    if (!paint && w != hwnd && painted.count(GetParent(w))) {
+      InvalidateRect(w, nullptr, TRUE);
+      paint = true;
+    }
+    if (!paint) continue;
+    SendMessageW(w, WM_PAINT, 0, 0);
+    painted.insert(w);
   }
 }
 
@@ -139,8 +153,10 @@ WINBASEAPI BOOL PlatformTest_CaptureWindow(HWND window, const char* pngPath) {
   HWND top = nullptr;
   RECT area{};
   DWORD style = 0;
-  if (plat::gdi::LocalWindow(window, top, area, style)) return plat::gdi::CaptureLocalWindow(window, pngPath);
-  // Another process's window: its own thread captures it.
+  // A window of the calling thread is captured here; any other, of this process or another, by
+  // its own thread, which paints what is pending and is never drawn on from two threads.
+  if (plat::gdi::LocalWindow(window, top, area, style) && GetWindowThreadProcessId(window, nullptr) == GetCurrentThreadId())
+    return plat::gdi::CaptureLocalWindow(window, pngPath);
   std::string path = pngPath;
   COPYDATASTRUCT data{plat::gdi::kCaptureTag, static_cast<DWORD>(path.size()), path.data()};
   DWORD_PTR answer = 0;

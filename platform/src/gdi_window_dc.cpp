@@ -175,6 +175,12 @@ std::shared_ptr<BitmapBits> WindowSurface(HWND top) {
   return found == s.byWindow.end() ? nullptr : found->second;
 }
 
+void DropWindowSurface(HWND top) {
+  Surfaces& s = TheSurfaces();
+  std::lock_guard<std::mutex> guard(s.lock);
+  s.byWindow.erase(top);
+}
+
 }  // namespace plat::gdi
 
 using namespace plat::gdi;

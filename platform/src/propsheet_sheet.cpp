@@ -34,6 +34,9 @@ struct SheetState {
   int current = -1;
   std::set<HWND> changed;
   INT_PTR* result = nullptr;  // the caller's result: > 0 once OK went through
+  bool modeless = false;
+  bool closed = false;  // a modeless sheet after OK or Cancel: its owner destroys it
+  std::vector<HPROPSHEETPAGE> ownedPages;
   int restartFlags = 0;
   POINT pageOrigin{};
 };
@@ -125,6 +128,17 @@ bool Apply(HWND sheet, bool ok) {
   return true;
 }
 
+// A modal sheet ends its loop; a modeless one stays until its owner destroys it, which it learns
+// from PSM_GETCURRENTPAGEHWND answering NULL from now on.
+void Close(HWND sheet, int result) {
+  SheetState* state = Sheets().Get(sheet);
+  if (state && state->modeless) {
+    state->closed = true;
+    return;
+  }
+  EndDialog(sheet, result);
+}
+
 void Cancel(HWND sheet) {
   SheetState* state = Sheets().Get(sheet);
   if (!state) return;
@@ -132,7 +146,7 @@ void Cancel(HWND sheet) {
   if (current && Notify(sheet, current, PSN_QUERYCANCEL)) return;  // the page vetoes
   for (size_t i = 0; (state = Sheets().Get(sheet)) != nullptr && i < state->pages.size(); ++i)
     if (state->pages[i].created) Notify(sheet, state->pages[i].hwnd, PSN_RESET, 0);
-  EndDialog(sheet, IDCANCEL);
+  Close(sheet, IDCANCEL);
 }
 
 INT_PTR Answer(HWND sheet, LRESULT value) {
@@ -152,7 +166,7 @@ INT_PTR CALLBACK SheetProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lPara
           if (Apply(sheet, true)) {
             if ((state = Sheets().Get(sheet)) != nullptr && state->result)
               *state->result = state->restartFlags ? state->restartFlags : 1;
-            EndDialog(sheet, IDOK);
+            Close(sheet, IDOK);
           }
           return TRUE;
         case IDCANCEL:
@@ -182,7 +196,8 @@ INT_PTR CALLBACK SheetProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lPara
       Select(sheet, static_cast<int>(wParam));
       return TRUE;
     case PSM_GETCURRENTPAGEHWND:
-      return Answer(sheet, state->current >= 0 ? reinterpret_cast<LRESULT>(state->pages[static_cast<size_t>(state->current)].hwnd) : 0);
+      if (state->closed || state->current < 0) return Answer(sheet, 0);
+      return Answer(sheet, reinterpret_cast<LRESULT>(state->pages[static_cast<size_t>(state->current)].hwnd));
     case PSM_PRESSBUTTON: {
       int id = 0;
       switch (wParam) {
@@ -219,9 +234,13 @@ INT_PTR CALLBACK SheetProc(HWND sheet, UINT message, WPARAM wParam, LPARAM lPara
       return Answer(sheet, 0);
     case PSM_ISDIALOGMESSAGE:
       return Answer(sheet, IsDialogMessageW(sheet, reinterpret_cast<LPMSG>(lParam)));
-    case WM_NCDESTROY:
+    case WM_NCDESTROY: {
+      // The pages' windows went before the sheet's; a modeless sheet's pages are released now.
+      std::vector<HPROPSHEETPAGE> owned = std::move(state->ownedPages);
       Sheets().Drop(sheet);
+      for (HPROPSHEETPAGE page : owned) DestroyPropertySheetPage(page);
       return FALSE;
+    }
     default:
       return FALSE;
   }
@@ -294,6 +313,14 @@ INT_PTR RunPropertySheet(const SheetOptions& options, const std::vector<PROPSHEE
   if (!Select(sheet, static_cast<int>(start))) {
     DestroyWindow(sheet);
     return -1;
+  }
+  if (options.modeless) {
+    if ((state = Sheets().Get(sheet)) == nullptr) return -1;
+    state->modeless = true;
+    state->result = nullptr;  // no caller waits for a result
+    state->ownedPages = options.pages;
+    ShowWindow(sheet, SW_SHOW);
+    return reinterpret_cast<INT_PTR>(sheet);
   }
   RunModalLoop(sheet, options.owner, options.title);
   // The sheet and its pages are gone; the result is what OK recorded.
@@ -397,8 +424,12 @@ WINBASEAPI INT_PTR WINAPI PropertySheetW(LPCPROPSHEETHEADERW header) {
   options.noApply = (header->dwFlags & PSH_NOAPPLYNOW) != 0;
   options.hasHelp = help;
   options.startPage = (header->dwFlags & PSH_USEPSTARTPAGE) ? 0 : header->nStartPage;
+  options.modeless = (header->dwFlags & PSH_MODELESS) != 0;
+  options.pages = handles;
   INT_PTR result = records.size() == header->nPages ? RunPropertySheet(options, records) : -1;
-  for (HPROPSHEETPAGE handle : handles) DestroyPropertySheetPage(handle);
+  // A modeless sheet that opened releases its pages itself when it is destroyed.
+  if (!options.modeless || result == -1)
+    for (HPROPSHEETPAGE handle : handles) DestroyPropertySheetPage(handle);
   return result;
 }
 

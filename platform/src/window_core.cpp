@@ -14,6 +14,8 @@
 namespace plat::gdi {
 // A capture request from another process (gdi_capture.cpp).
 bool AnswerCaptureRequest(HWND hwnd, const COPYDATASTRUCT* data, LRESULT& result);
+// Frees a destroyed window's surface (gdi_window_dc.cpp).
+void DropWindowSurface(HWND top);
 }  // namespace plat::gdi
 
 namespace plat::desktop {
@@ -75,6 +77,9 @@ void SendNcDestroyAndForget(HWND hwnd) {
   }
   for (HWND child : children) SendNcDestroyAndForget(child);
   CallProcedure(hwnd, WM_NCDESTROY, 0, 0);
+  // Handle numbers start again on a fresh machine, so a later window of this process may get
+  // this one's: it must not find these pixels.
+  plat::gdi::DropWindowSurface(hwnd);
   std::lock_guard<std::mutex> guard(Lock());
   State& state = StateLocked();
   auto it = state.windows.find(hwnd);

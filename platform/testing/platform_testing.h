@@ -602,8 +602,8 @@ WINBASEAPI size_t PlatformTest_ReadGdiRecord(char* buffer, size_t size);
 // Writes `window` (a top-level window or a child such as a sheet page) to `pngPath` (a host
 // path) as an RGB PNG of the window's size: the window's thread first paints what is pending
 // in the window and its children; a window with a border gets a plain one-pixel frame. A window
-// of another process of the machine is captured by that process (its default window procedure
-// answers the request). FALSE with the last error.
+// of another thread or process of the machine is captured by its own thread (its default window
+// procedure answers the request, so that thread must be pumping). FALSE with the last error.
 WINBASEAPI BOOL PlatformTest_CaptureWindow(HWND window, const char* pngPath);
 #ifdef __cplusplus
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <thread>
 
+#include <win/commctrl.h>
 #include <win/process.h>
 #include <win/psapi.h>
 #include <win/strings.h>
@@ -269,6 +270,52 @@ int EndProcesses(const std::u16string& pidOrName) {
     CloseHandle(process);
   }
   return ended;
+}
+
+namespace {
+
+// Long enough for a program busy drawing, short enough that a hung one does not hang the tool.
+constexpr DWORD kCaptureSendMs = 10000;
+// A sheet with more pages than this is taken to be answering PSM_SETCURSEL wrongly.
+constexpr int kMaxSheetPages = 64;
+
+// A property sheet answers PSM_GETCURRENTPAGEHWND with one of its own children; other dialogs
+// answer 0.
+bool IsPropertySheet(HWND hwnd, HWND& currentPage) {
+  if (ClassOf(hwnd) != u"#32770") return false;
+  LRESULT page = 0;
+  if (!Send(hwnd, PSM_GETCURRENTPAGEHWND, 0, 0, kCaptureSendMs, page) || !page) return false;
+  currentPage = reinterpret_cast<HWND>(page);
+  return GetParent(currentPage) == hwnd;
+}
+
+}  // namespace
+
+std::string PageCaptureFile(const std::string& path, int number) {
+  std::string suffix = "-" + std::to_string(number) + ".png";
+  size_t dot = path.size() >= 4 ? path.size() - 4 : std::string::npos;
+  if (dot != std::string::npos && EqualsNoCase(Wide(path.substr(dot)), u".png")) return path.substr(0, dot) + suffix;
+  return path + suffix;
+}
+
+std::vector<std::string> Capture(HWND hwnd, const std::string& path) {
+  if (!PlatformTest_CaptureWindow(hwnd, path.c_str())) return {};
+  std::vector<std::string> files{path};
+  HWND original = nullptr;
+  if (!IsPropertySheet(hwnd, original)) return files;
+  int originalIndex = -1;
+  for (int index = 0; index < kMaxSheetPages; ++index) {
+    LRESULT selected = 0, page = 0;
+    if (!Send(hwnd, PSM_SETCURSEL, static_cast<WPARAM>(index), 0, kCaptureSendMs, selected) || !selected) break;
+    if (Send(hwnd, PSM_GETCURRENTPAGEHWND, 0, 0, kCaptureSendMs, page) && reinterpret_cast<HWND>(page) == original)
+      originalIndex = index;
+    std::string file = PageCaptureFile(path, index + 1);
+    if (!PlatformTest_CaptureWindow(hwnd, file.c_str())) break;
+    files.push_back(file);
+  }
+  LRESULT ignored = 0;
+  if (originalIndex >= 0) Send(hwnd, PSM_SETCURSEL, static_cast<WPARAM>(originalIndex), 0, kCaptureSendMs, ignored);
+  return files;
 }
 
 std::string ReadLog() {

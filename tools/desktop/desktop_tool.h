@@ -82,6 +82,17 @@ std::vector<ProcessInfo> ListProcesses();
 // The count of processes ended.
 int EndProcesses(const std::u16string& pidOrName);
 
+// Writes the window (a top-level window or a child), its frame and its children as they show
+// now to `path` (a host path) as PNG, the window's own thread first painting what is pending.
+// A property sheet is then written page by page: each page in turn is made current (as a click
+// on its tab would, so a page not visited yet is created and notified) and the sheet written to
+// PATH-N.png, N counting from 1, until a page refuses to be left or none is left; the page that
+// was current is made current again. The files written, `path` first; empty when even that
+// failed (the last error says why).
+std::vector<std::string> Capture(HWND hwnd, const std::string& path);
+// The file of page `number` of a sheet captured to `path`: "OUT.png" gives "OUT-2.png".
+std::string PageCaptureFile(const std::string& path, int number);
+
 // The machine's call log (JSON lines).
 std::string ReadLog();
 

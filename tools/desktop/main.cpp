@@ -9,7 +9,8 @@
 //   desktop wait CLASS [TITLE] [--timeout MS]
 //   desktop box-answer BUTTON [--program P] [--text T] [--caption C] [--pump MS]
 //   desktop processes | kill PID-or-NAME | log
-//   desktop capture WINDOW OUT.png           the window's picture (once windows are drawn)
+//   desktop capture WINDOW OUT.png           the window as PNG; a property sheet also page by
+//                                            page, to OUT-1.png, OUT-2.png ... (the files printed)
 // Exit status: 0 done, 1 the call failed, 2 bad usage.
 #include <cstdio>
 #include <cstdlib>
@@ -153,10 +154,13 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "capture") {
-    // Windows draw nowhere yet: the picture comes once the window drawing lands.
     if (args.size() != 2) return Usage();
-    std::fprintf(stderr, "desktop: capture is not available on this machine yet\n");
-    return 1;
+    HWND hwnd = Window(args[0]);
+    if (!hwnd) return 1;
+    std::vector<std::string> files = Capture(hwnd, args[1]);
+    if (files.empty()) return Failed("capture");
+    for (const std::string& file : files) std::printf("%s\n", file.c_str());
+    return 0;
   }
   return Usage();
 }

@@ -127,6 +127,10 @@ struct SheetOptions {
   bool noApply = false;
   bool hasHelp = false;
   UINT startPage = 0;
+  // PSH_MODELESS: the sheet is returned at once and owns these pages from then on, releasing
+  // them when its window goes.
+  bool modeless = false;
+  std::vector<HPROPSHEETPAGE> pages;
 };
 INT_PTR RunPropertySheet(const SheetOptions& options, const std::vector<PROPSHEETPAGEW*>& pages);
 

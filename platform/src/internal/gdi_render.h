@@ -62,6 +62,8 @@ RasterPixels PixelsOf(const PrinterDC& dc);
 RasterPixels WindowPixels(const PrinterDC& dc);
 // The surface of a top-level window; nullptr before anything painted it.
 std::shared_ptr<BitmapBits> WindowSurface(HWND top);
+// Frees the surface of a window being destroyed (none for a child).
+void DropWindowSurface(HWND top);
 // GetSysColor's colour of an index (0 beyond them).
 COLORREF SystemColor(int index);
 // The icons the process holds (USER objects, as windows are).

@@ -175,6 +175,52 @@ TEST_F(PropertySheet, CancelAsksTheCurrentPageAndResetsTheCreatedOnes) {
                               "RELEASE 3"}));
 }
 
+// A modeless sheet: returned at once, driven by its owner's loop through PSM_ISDIALOGMESSAGE;
+// after the user's choice PSM_GETCURRENTPAGEHWND answers NULL, and the pages are released only
+// when the owner destroys the sheet.
+TEST_F(PropertySheet, AModelessSheetRunsInItsOwnersLoopAndEndsWhenTheOwnerDestroysIt) {
+  PROPSHEETHEADERW header{};
+  header.dwSize = sizeof(header);
+  header.dwFlags = PSH_PROPSHEETPAGE | PSH_MODELESS;
+  header.pszCaption = u"Modeless sheet";
+  header.nPages = 4;
+  header.ppsp = pages_;
+  HWND sheet = reinterpret_cast<HWND>(PropertySheetW(&header));
+  ASSERT_TRUE(IsWindow(sheet));
+  EXPECT_TRUE(IsWindowVisible(sheet));
+  EXPECT_EQ(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0), reinterpret_cast<LRESULT>(PlatformTest_SheetPage(sheet, 0)));
+  PlatformTest_Pick(sheet, 2);
+  HWND page = PlatformTest_SheetPage(sheet, 2);
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0), reinterpret_cast<LRESULT>(page));
+
+  // Escape on the page reaches the sheet only through the owner's loop.
+  g_events.clear();
+  PostMessageW(page, WM_KEYDOWN, VK_ESCAPE, 0);
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (SendMessageW(sheet, PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(&msg))) continue;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+  EXPECT_EQ(g_events, (Events{"QUERYCANCEL 2", "RESET 0", "RESET 2"}));
+  EXPECT_EQ(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0), 0);
+  EXPECT_TRUE(IsWindow(sheet));  // the owner ends it
+
+  g_events.clear();
+  DestroyWindow(sheet);
+  EXPECT_EQ(g_events, (Events{"RELEASE 0", "RELEASE 1", "RELEASE 2", "RELEASE 3"}));
+
+  // OK closes it the same way, after the created pages applied.
+  sheet = reinterpret_cast<HWND>(PropertySheetW(&header));
+  ASSERT_TRUE(IsWindow(sheet));
+  g_events.clear();
+  PlatformTest_Click(GetDlgItem(sheet, IDOK));
+  EXPECT_EQ(g_events, (Events{"KILLACTIVE 0", "APPLY 0 ok"}));
+  EXPECT_EQ(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0), 0);
+  DestroyWindow(sheet);
+}
+
 // The host's caller: adds a driver's function under its own, as the spooler does; the driver's
 // function adds the four pages.
 PROPSHEETPAGEW* g_hostPages = nullptr;
