@@ -3,7 +3,6 @@
 // window's size with the pixels that the window procedures drew.
 #include <gtest/gtest.h>
 #include <png.h>
-#include <sys/wait.h>
 
 #include <atomic>
 #include <cstdio>
@@ -18,6 +17,7 @@
 #include <win/modules.h>
 #include <win/user.h>
 
+#include "desktop_program.h"
 #include "desktop_tool.h"
 #include "platform_testing.h"
 #include "temp_machine.h"
@@ -114,10 +114,7 @@ INT_PTR CALLBACK PageProc(HWND page, UINT message, WPARAM, LPARAM lParam) {
   }
 }
 
-struct ToolRun {
-  int status = -1;
-  std::string output;
-};
+using desktoptest::ToolRun;
 
 class DesktopCapture : public ::testing::Test {
  protected:
@@ -132,18 +129,7 @@ class DesktopCapture : public ::testing::Test {
   }
   void TearDown() override { PlatformTest_ClearDialogActions(); }
 
-  // The `desktop` program on this machine.
-  ToolRun Desktop(const std::string& arguments) {
-    ToolRun run;
-    std::string command = "PLATFORM_ROOT='" + machine_.root() + "' " + VELMOR_OUT_DIR + "/desktop " + arguments + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return run;
-    char buffer[512];
-    while (fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-  }
+  ToolRun Desktop(const std::string& arguments) { return desktoptest::RunDesktop(machine_.root(), arguments); }
 
   testsupport::TempMachine machine_;
   HMODULE module_ = nullptr;

@@ -9,6 +9,8 @@
 //   proc <msg> <wParam>     each message its window procedure gets, sent or dispatched
 //   copydata <cbData> <hex> the bytes of each WM_COPYDATA
 // WM_USER+60 sent to it makes its window procedure wait until the program is ended.
+// WM_USER+61 makes it ask "Remove the printer driver?" in a yes/no message box captioned
+// "Peer" and record "box <answer>".
 // A configuration file beside the program, named after it with ".config" added
 // ("vm4k2sm.exe.config"), stands in for options when the command line must stay another
 // program's own; one setting a line: "class NAME", "title TEXT", "start-delay MS" (the time it
@@ -107,6 +109,9 @@ LRESULT CALLBACK PeerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_USER + 60:
       for (;;) Sleep(1000);
+    case WM_USER + 61:
+      Log("box " + std::to_string(MessageBoxW(hwnd, u"Remove the printer driver?", u"Peer", MB_YESNO)));
+      return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
