@@ -152,3 +152,16 @@ CClientDC::~CClientDC() {
   if (m_hDC) ::ReleaseDC(m_hWnd, m_hDC);
   Detach();
 }
+
+// ---- The window's font and DC ---------------------------------------------------------------------
+CFont* CWnd::GetFont() const {
+  return CFont::FromHandle(reinterpret_cast<HFONT>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)));
+}
+
+void CWnd::SetFont(CFont* font, BOOL redraw) {
+  ::SendMessageW(m_hWnd, WM_SETFONT, reinterpret_cast<WPARAM>(font ? static_cast<HFONT>(*font) : nullptr), redraw);
+}
+
+CDC* CWnd::GetDC() { return CDC::FromHandle(::GetDC(m_hWnd)); }
+
+int CWnd::ReleaseDC(CDC* dc) { return dc ? ::ReleaseDC(m_hWnd, dc->Detach()) : 0; }

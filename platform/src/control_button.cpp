@@ -153,7 +153,8 @@ void Paint(HWND hwnd, ButtonState& state) {
   }
   const bool push = type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON || type == BS_PUSHBOX;
   const std::u16string text = TextOf(hwnd);
-  PaintControl(hwnd, push ? WM_CTLCOLORBTN : WM_CTLCOLORSTATIC, !push, [&](ControlPaint& paint) {
+  // A group box frames the controls inside it and leaves them painted: only its caption is filled.
+  PaintControl(hwnd, push ? WM_CTLCOLORBTN : WM_CTLCOLORSTATIC, !push && type != BS_GROUPBOX, [&](ControlPaint& paint) {
     if (push) return DrawPushButton(paint, state, type == BS_DEFPUSHBUTTON, text);
     if (type == BS_GROUPBOX) return DrawGroupBox(paint, text);
     DrawMark(paint, state, IsRadio(type));

@@ -43,6 +43,10 @@ struct Face {
   int weight = FW_NORMAL;
   bool italic = false;
   Technology technology = Technology::Other;
+  // A face for a Far-East code page also serves vertical writing, as the "@" family of the
+  // character set its OS/2 table names first.
+  bool vertical = false;
+  BYTE verticalCharSet = 0;
   std::shared_ptr<std::vector<BYTE>> bytes;  // loaded at the first realisation
 };
 
@@ -158,8 +162,18 @@ std::vector<Face> ReadFaces(FontRegistry& r, const std::string& path) {
       face.technology = TechnologyOf(ft);
       face.italic = (ft->style_flags & FT_STYLE_FLAG_ITALIC) != 0;
       face.weight = (ft->style_flags & FT_STYLE_FLAG_BOLD) ? FW_BOLD : FW_NORMAL;
-      if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2)); os2 && os2->version != 0xFFFF)
+      if (auto* os2 = static_cast<TT_OS2*>(FT_Get_Sfnt_Table(ft, FT_SFNT_OS2)); os2 && os2->version != 0xFFFF) {
         face.weight = os2->usWeightClass;
+        if (os2->version >= 1) {
+          // ulCodePageRange1 bits 17 to 21: code pages 932, 936, 949, 950 and 1361.
+          const BYTE farEast[] = {SHIFTJIS_CHARSET, GB2312_CHARSET, HANGUL_CHARSET, CHINESEBIG5_CHARSET, JOHAB_CHARSET};
+          for (int bit = 17; bit <= 21 && !face.vertical; ++bit)
+            if (os2->ulCodePageRange1 & (1UL << bit)) {
+              face.vertical = true;
+              face.verticalCharSet = farEast[bit - 17];
+            }
+        }
+      }
       if (FT_IS_SFNT(ft)) face.fullName = SfntName(ft, TT_NAME_ID_FULL_NAME);
       PS_FontInfoRec info;
       if (face.fullName.empty() && FT_Get_PS_Font_Info(ft, &info) == 0 && info.full_name)
@@ -724,9 +738,15 @@ std::vector<FontFamily> FontFamilies() {
   }
   std::vector<FontFamily> families;
   for (const Face& face : FacesOfMachine(r)) {
-    bool known = false;
-    for (const FontFamily& f : families) known = known || SameName(f.name, face.family);
-    if (!known) families.push_back({face.family, face.technology == Technology::TrueType});
+    FontFamily* known = nullptr;
+    for (FontFamily& f : families)
+      if (SameName(f.name, face.family)) known = &f;
+    if (!known) known = &families.emplace_back(FontFamily{face.family, face.technology == Technology::TrueType});
+    // One face of the family for a Far-East code page makes the family's "@" twin.
+    if (face.vertical && !known->vertical) {
+      known->vertical = true;
+      known->verticalCharSet = face.verticalCharSet;
+    }
   }
   return families;
 }

@@ -476,13 +476,24 @@ WINBASEAPI int WINAPI EnumFontFamiliesExW(HDC hdc, LPLOGFONTW lpLogfont, FONTENU
   int result = 1;
   std::vector<engine::FontFamily> families = engine::FontFamilies();
   AddTestFamily(families);
+  // Each family, and right after it its vertical "@" twin when it has one.
+  struct Listed {
+    std::u16string name;
+    bool trueType;
+    BYTE charSet;
+  };
+  std::vector<Listed> listed;
   for (const engine::FontFamily& family : families) {
+    listed.push_back({family.name, family.trueType, ANSI_CHARSET});
+    if (family.vertical) listed.push_back({u"@" + family.name, family.trueType, family.verticalCharSet});
+  }
+  for (const Listed& family : listed) {
     if (!wanted.empty() && lower(wanted) != lower(family.name)) continue;
     ENUMLOGFONTEXW elf{};
     LOGFONTW& lf = elf.elfLogFont;
     lf.lfHeight = -static_cast<LONG>(12 * DeviceDpi(*dc) / 72);
     lf.lfWeight = FW_NORMAL;
-    lf.lfCharSet = ANSI_CHARSET;
+    lf.lfCharSet = family.charSet;
     for (size_t i = 0; i < family.name.size() && i < LF_FACESIZE - 1; ++i) lf.lfFaceName[i] = family.name[i];
     for (size_t i = 0; i < family.name.size() && i < LF_FULLFACESIZE - 1; ++i) elf.elfFullName[i] = family.name[i];
     FONTOBJ* font = engine::RealizeFont(lf, DeviceDpi(*dc));

@@ -399,6 +399,8 @@ HMODULE LoadFile(const ResolvedPath& resolved, DWORD flags) {
 
 }  // namespace
 
+void DetachModulesForExit() { DetachAllAtExit(); }
+
 std::shared_ptr<const PeImage> ModuleImage(HMODULE handle, DWORD* error) {
   std::lock_guard<std::recursive_mutex> guard(State().lock);
   std::shared_ptr<Module> m = FindModule(handle);

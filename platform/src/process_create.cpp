@@ -24,6 +24,7 @@
 #include "internal/desktop.h"
 #include "internal/machine.h"
 #include "internal/process_table.h"
+#include "internal/resources.h"
 #include "internal/unicode.h"
 #include "internal/waitable.h"
 
@@ -336,8 +337,12 @@ WINBASEAPI void WINAPI ExitProcess(UINT uExitCode) {
   int pid = getpid();
   plat::RecordProcessExit(pid, plat::HostProcessStartTime(pid), uExitCode);
   plat::desktop::LogCall("\"event\":\"end\",\"code\":" + std::to_string(uExitCode));
+  // The platform ends the process's other threads before the libraries hear of the end, and
+  // runs no static destructors of the program: destroying globals under threads that still
+  // run (a pipe server's main loop, a timer thread) would pull the ground from under them.
+  plat::DetachModulesForExit();
   std::fflush(nullptr);
-  std::exit(static_cast<int>(uExitCode & 0xFF));
+  _exit(static_cast<int>(uExitCode & 0xFF));
 }
 
 }  // extern "C"

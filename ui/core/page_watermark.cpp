@@ -335,6 +335,8 @@ void PrintPageWatermark(HDC hdc) {
   WMARKDATA block;
   std::memset(&block, 0, sizeof block);
   if (ExtEscape(hdc, vm4k2::ESC_WM_GETINFO, 0, nullptr, sizeof block, reinterpret_cast<LPSTR>(&block)) <= 0) return;
+  // The page's orientation is asked as the renderer expects it to be; the single copy drawn
+  // here is placed on the printable area HORZRES x VERTRES, which already follows it.
   DWORD orientation = 0;
   ExtEscape(hdc, vm4k2::ESC_WM_GETSTATE, 0, nullptr, sizeof orientation, reinterpret_cast<LPSTR>(&orientation));
   if (block.wmIndex == 0) return;

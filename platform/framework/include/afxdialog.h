@@ -43,7 +43,6 @@ class CDialog : public CWnd {
   virtual void OnCancel();
   void EndDialog(int result);
   BOOL UpdateData(BOOL saveAndValidate = TRUE);
-  CWnd* GetDlgItem(int id) const { return CWnd::FromHandle(::GetDlgItem(m_hWnd, id)); }
   BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
 
   static INT_PTR CALLBACK AfxDlgProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -157,6 +157,7 @@ class CWnd;
 class CWinThread;
 class CMenu;
 class CDC;
+class CFont;
 typedef void (CCmdTarget::*AFX_PMSG)();
 
 enum AfxSig : UINT {
@@ -351,6 +352,23 @@ class CWnd : public CCmdTarget {
   void Invalidate(BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, erase); }
   void UpdateWindow() { ::UpdateWindow(m_hWnd); }
   BOOL SetForegroundWindow() { return ::SetForegroundWindow(m_hWnd); }
+  void InvalidateRect(LPCRECT rect, BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, rect, erase); }
+  BOOL EnableWindow(BOOL enable = TRUE) { return ::EnableWindow(m_hWnd, enable); }
+  BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
+  CWnd* SetFocus() { return FromHandle(::SetFocus(m_hWnd)); }
+  static CWnd* GetFocus() { return FromHandle(::GetFocus()); }
+  int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
+  CWnd* GetDlgItem(int id) const { return FromHandle(::GetDlgItem(m_hWnd, id)); }
+  void SetDlgItemText(int id, LPCWSTR text) { ::SetDlgItemTextW(m_hWnd, id, text); }
+  CWnd* GetNextDlgTabItem(CWnd* control, BOOL previous = FALSE) const {
+    return FromHandle(::GetNextDlgTabItem(m_hWnd, control ? control->m_hWnd : nullptr, previous));
+  }
+  // The window's font (WM_GETFONT) as a temporary object; NULL for the system font.
+  CFont* GetFont() const;
+  void SetFont(CFont* font, BOOL redraw = TRUE);
+  // The client-area DC, released with ReleaseDC.
+  CDC* GetDC();
+  int ReleaseDC(CDC* dc);
 
   // The framework's window procedure, for classes registered with it.
   static LRESULT CALLBACK AfxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -36,6 +36,11 @@ static_assert(sizeof(LOGFONTW) == 92 && offsetof(LOGFONTW, lfItalic) == 20 && of
 #define ANSI_CHARSET 0
 #define DEFAULT_CHARSET 1
 #define SYMBOL_CHARSET 2
+#define SHIFTJIS_CHARSET 128
+#define HANGUL_CHARSET 129
+#define JOHAB_CHARSET 130
+#define GB2312_CHARSET 134
+#define CHINESEBIG5_CHARSET 136
 #define DEFAULT_PITCH 0
 #define FIXED_PITCH 1
 #define VARIABLE_PITCH 2

@@ -94,6 +94,9 @@ bool GlyphGrey(FONTOBJ* font, HGLYPH glyph, GreyGlyph& out);
 struct FontFamily {
   std::u16string name;
   bool trueType;
+  // Listed again as "@" + name, with this character set, for vertical writing.
+  bool vertical = false;
+  BYTE verticalCharSet = 0;
 };
 std::vector<FontFamily> FontFamilies();
 

@@ -217,6 +217,10 @@ std::optional<std::u16string_view> StringFromBlock(std::span<const BYTE> block, 
 // handle; *error then says why (ERROR_RESOURCE_DATA_NOT_FOUND: the module has no resources).
 std::shared_ptr<const PeImage> ModuleImage(HMODULE module, DWORD* error);
 
+// Tells every library still attached that the process is ending (DLL_PROCESS_DETACH with
+// lpReserved non-NULL), once, as ExitProcess and the end of main do.
+void DetachModulesForExit();
+
 // The bytes of one resource of a module, found as FindResourceW finds it, valid while the
 // module stays loaded. Sets the last error on failure.
 std::optional<std::span<const BYTE>> ModuleResourceBytes(HMODULE module, const ResourceId& type,

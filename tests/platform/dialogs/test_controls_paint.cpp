@@ -184,6 +184,36 @@ TEST_F(PaintedControls, CheckBoxesAndRadioButtonsShowTheirMarks) {
   EXPECT_GE(GetRValue(darkest), GetRValue(GetSysColor(COLOR_GRAYTEXT))) << "nothing darker than grey";
 }
 
+TEST_F(PaintedControls, AGroupBoxFramesWhatLiesInsideWithoutCoveringIt) {
+  Open(100);
+  // Made after a static that lies inside it, as templates often order them.
+  HWND inner = CreateWindowExW(0, u"Static", u"Inside", WS_CHILD | WS_VISIBLE, 320, 170, 60, 20, dialog_, nullptr, nullptr,
+                               nullptr);
+  HWND group = CreateWindowExW(0, u"Button", u"Group", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, 300, 150, 200, 80, dialog_,
+                               nullptr, nullptr, nullptr);
+  ASSERT_NE(group, nullptr);
+  SendMessageW(inner, WM_SETFONT, SendMessageW(dialog_, WM_GETFONT, 0, 0), FALSE);
+  SendMessageW(group, WM_SETFONT, SendMessageW(dialog_, WM_GETFONT, 0, 0), FALSE);
+  Paint();
+  const COLORREF face = GetSysColor(COLOR_3DFACE);
+  EXPECT_EQ(Pixel(300, 200), GetSysColor(COLOR_3DSHADOW)) << "the etched left side";
+  EXPECT_EQ(Pixel(301, 200), GetSysColor(COLOR_3DHIGHLIGHT));
+  EXPECT_EQ(Pixel(499, 229), GetSysColor(COLOR_3DHIGHLIGHT)) << "the etched bottom right";
+  EXPECT_EQ(Pixel(400, 200), face);
+  // The etched top line runs through the middle of the caption, which covers it there.
+  LONG line = 150;
+  while (line < 170 && Pixel(450, line) != GetSysColor(COLOR_3DSHADOW)) ++line;
+  ASSERT_LT(line, 170) << "no top line";
+  EXPECT_EQ(Pixel(305, line), GetSysColor(COLOR_3DSHADOW));
+  EXPECT_EQ(Pixel(309, line), face);
+  RECT caption = Ink(RECT{302, 150, 400, line}, face);
+  ASSERT_LT(caption.left, caption.right) << "no caption";
+  EXPECT_NEAR(caption.left, 310, 2);
+  EXPECT_NEAR(caption.right - caption.left, TextWidth(u"Group"), 2);
+  RECT inside = Ink(RECT{320, 170, 380, 190}, face);
+  EXPECT_NEAR(inside.right - inside.left, TextWidth(u"Inside"), 2) << "the static inside stays painted";
+}
+
 TEST_F(PaintedControls, StaticTextFollowsItsAlignment) {
   Open(100);
   HWND name = Item(1000);

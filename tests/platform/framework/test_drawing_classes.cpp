@@ -242,4 +242,40 @@ TEST_F(FrameworkColours, TheParentsHandlerComesFirstAndItsBaseAsksTheControl) {
   dialog.DestroyWindow();
 }
 
+// A link label's way with fonts: the parent's font, copied underlined at -12, set on the
+// control, which then answers it; the window's DC comes and goes without a trace.
+TEST_F(FrameworkColours, AControlTakesAnUnderlinedCopyOfItsParentsFont) {
+  ColourDialog dialog;
+  ASSERT_TRUE(dialog.Create(100));
+  CFont* parentFont = dialog.GetFont();
+  ASSERT_NE(parentFont, nullptr);  // DS_SETFONT gave the dialog its template font
+  LOGFONTW lf{};
+  ASSERT_GT(parentFont->GetLogFont(&lf), 0);
+  lf.lfUnderline = TRUE;
+  lf.lfHeight = -12;
+  CFont underlined;
+  ASSERT_TRUE(underlined.CreateFontIndirect(&lf));
+  CWnd* link = dialog.GetDlgItem(1008);
+  ASSERT_NE(link, nullptr);
+  EXPECT_EQ(link->GetDlgCtrlID(), 1008);
+  link->SetFont(&underlined, FALSE);
+  CFont* now = link->GetFont();
+  ASSERT_NE(now, nullptr);
+  EXPECT_EQ(now->m_hObject, underlined.m_hObject);
+  LOGFONTW back{};
+  now->GetLogFont(&back);
+  EXPECT_EQ(back.lfUnderline, TRUE);
+  EXPECT_EQ(back.lfHeight, -12);
+
+  const DWORD before = GdiCount();
+  CDC* dc = link->GetDC();
+  ASSERT_NE(dc, nullptr);
+  CFont* old = dc->SelectObject(&underlined);
+  EXPECT_GT(dc->GetTextExtent(u"Link", 4).cx, 0);
+  dc->SelectObject(old);
+  EXPECT_EQ(link->ReleaseDC(dc), 1);
+  EXPECT_EQ(GdiCount(), before);
+  dialog.DestroyWindow();
+}
+
 }  // namespace

@@ -60,6 +60,10 @@ class StatusMonitorAnnouncement : public ::testing::Test {
     std::filesystem::create_directories(machine_.Host("drives/C/Work"));
     GetCurrentDirectoryW(MAX_PATH, saved_);
     ASSERT_TRUE(SetCurrentDirectoryW(u"C:\\Work"));
+    // The driver gives the monitor 500 ms of the machine's clock to make its window; a started
+    // program (slower still in an instrumented build on a busy machine) gets five times that in
+    // real time. Every time the tests compare is the machine's.
+    PlatformTest_SetClockScale(0.2);
   }
   void TearDown() override {
     PlatformTest_ReleaseTickCount(FALSE);
@@ -107,7 +111,7 @@ class StatusMonitorAnnouncement : public ::testing::Test {
   }
   // Waits until the only log holds `count` lines beginning with `prefix`.
   bool Await(const std::string& prefix, size_t count = 1) {
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 2000; ++i) {
       std::vector<std::string> logs = Logs();
       if (logs.size() == 1 && Lines(logs[0], prefix).size() >= count) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -163,19 +167,19 @@ TEST_F(StatusMonitorAnnouncement, ARunningMonitorIsNotStartedAgain) {
   InstallMonitor("");
   ASSERT_EQ(StartDoc(), 1);
   ASSERT_TRUE(Await("copydata"));
-  const auto start = std::chrono::steady_clock::now();
+  const ULONGLONG start = GetTickCount64();
   ASSERT_EQ(StartDoc(), 1);
   // No start and no 500 ms wait: only the 100 ms between the post and the name.
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(450));
+  EXPECT_LT(GetTickCount64() - start, 450u);
   ASSERT_TRUE(Await("copydata", 2));
   EXPECT_EQ(Logs().size(), 1u);
   EXPECT_EQ(Lines(Logs()[0], "pre " + std::to_string(kJobStarting) + " ").size(), 2u);
 }
 
 TEST_F(StatusMonitorAnnouncement, WithoutTheProgramNothingIsSent) {
-  const auto start = std::chrono::steady_clock::now();
+  const ULONGLONG start = GetTickCount64();
   EXPECT_EQ(StartDoc(), 1);
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(450));
+  EXPECT_LT(GetTickCount64() - start, 450u);
   EXPECT_TRUE(Logs().empty());
   EXPECT_EQ(FindWindowW(u"StatusMonitor PCL6", nullptr), nullptr);
   EXPECT_EQ(CurrentDirectory(), u"C:\\Work");

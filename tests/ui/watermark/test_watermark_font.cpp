@@ -2,6 +2,7 @@
 // a printer DC of a machine that setup-machine installed (600 dots per inch).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -162,6 +163,47 @@ TEST_F(WatermarkFont, ADCWithoutTheRenderersEscapesGetsNoWatermark) {
   PlatformTest_RecordGdiCalls(FALSE);
   EXPECT_EQ(record.find("CreateCompatible"), std::string::npos) << record;
   EXPECT_EQ(record.find("ExtEscape code=20482"), std::string::npos) << record;
+}
+
+// The text box the watermark is centred by is the font's real advance: Pillow, reading the
+// same font file at the same em size without ligatures (GDI makes none), agrees within a dot
+// per character.
+TEST_F(WatermarkFont, TheMeasuredTextAgreesWithPillow) {
+  const struct {
+    const char16_t* text;
+    const char* ascii;
+    int size;  // tenths of a point, as the page step asks
+    UINT style;
+    const char* file;
+  } cases[] = {
+      {u"DRAFT", "DRAFT", 655, 0, "LiberationSans-Regular.ttf"},
+      {u"Confidential", "Confidential", 306, 0, "LiberationSans-Regular.ttf"},
+      {u"Waffle iced", "Waffle iced", 827, vm4k2ui::kWatermarkBold, "LiberationSans-Bold.ttf"},
+  };
+  for (const auto& c : cases) {
+    HFONT font = CreateWatermarkFont(memory_, u"Liberation Sans", c.size, c.style, 0);
+    ASSERT_NE(font, nullptr);
+    const LONG em = -Described(font).lfHeight;
+    HGDIOBJ old = SelectObject(memory_, font);
+    SIZE box{};
+    const std::u16string text(c.text);
+    ASSERT_TRUE(GetTextExtentPointW(memory_, text.c_str(), static_cast<int>(text.size()), &box));
+    SelectObject(memory_, old);
+    DeleteObject(font);
+
+    const std::string command = std::string(PIL_PYTHON) +
+                                " -c 'import sys; from PIL import ImageFont; "
+                                "font = ImageFont.truetype(sys.argv[1], int(sys.argv[2]), layout_engine=ImageFont.Layout.BASIC); "
+                                "print(font.getlength(sys.argv[3]))' " +
+                                machine_.Host(std::string("drives/C/Windows/Fonts/") + c.file) + " " +
+                                std::to_string(em) + " '" + c.ascii + "'";
+    FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    double pillow = -1;
+    EXPECT_EQ(std::fscanf(pipe, "%lf", &pillow), 1) << command;
+    pclose(pipe);
+    EXPECT_NEAR(box.cx, pillow, static_cast<double>(text.size())) << c.ascii << " at " << em;
+  }
 }
 
 }  // namespace
