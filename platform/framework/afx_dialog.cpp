@@ -44,11 +44,12 @@ BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
       if (message == WM_COMMAND && entry->nCode != HIWORD(wParam)) continue;
       if (message == WM_NOTIFY && (!lParam || entry->nCode != reinterpret_cast<const NMHDR*>(lParam)->code)) continue;
       if (entry->nSig == AfxSig_vNMHDRpl) {
-        // The control's handler answers through the result; the parent still hears of it.
+        // The control takes the notification: its handler's answer is the parent's, which never
+        // sees it.
         LRESULT answer = 0;
         (this->*reinterpret_cast<void (CWnd::*)(NMHDR*, LRESULT*)>(entry->pfn))(reinterpret_cast<NMHDR*>(lParam), &answer);
         *result = answer;
-        return FALSE;
+        return TRUE;
       }
       if (entry->nSig == AfxSig_bv) {
         // TRUE: the control took it and the parent never sees it.

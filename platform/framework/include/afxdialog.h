@@ -19,7 +19,7 @@
   {WM_CTLCOLORSTATIC + WM_REFLECT_BASE, 0, 0, 0, AfxSig_hDu,                                          \
    reinterpret_cast<AFX_PMSG>(static_cast<HBRUSH (CWnd::*)(CDC*, UINT)>(&ThisClass::CtlColor)), nullptr},
 
-// The control's own handler of its WM_NOTIFY code; the parent is notified as well.
+// The control's own handler of its WM_NOTIFY code; it takes the notification from the parent.
 #define ON_NOTIFY_REFLECT(wNotifyCode, memberFxn)                                                     \
   {WM_NOTIFY + WM_REFLECT_BASE, static_cast<UINT>(wNotifyCode), 0, 0, AfxSig_vNMHDRpl,               \
    reinterpret_cast<AFX_PMSG>(static_cast<void (CWnd::*)(NMHDR*, LRESULT*)>(&ThisClass::memberFxn)), nullptr},
