@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <win/process.h>
@@ -142,6 +143,35 @@ TEST_F(DesktopTool, ClicksAControlByIdAndEndsProcessesByName) {
   EXPECT_EQ(waitpid(helper, &status, 0), helper);
   EXPECT_TRUE(WIFSIGNALED(status));
   EXPECT_EQ(desktoptool::EndProcesses(u"victim.exe"), 0);
+}
+
+TEST_F(DesktopTool, TypesIntoTheFocusBroadcastsAndWaitsForAWindow) {
+  SetForegroundWindow(top_);
+  SetFocus(button_);
+  ASSERT_TRUE(desktoptool::Type(u"ab"));
+  UINT ping = desktoptool::MessageNumber("VelmorToolPing");
+  ASSERT_TRUE(desktoptool::Broadcast(ping, 3, 0));
+  std::u16string typed;
+  bool pinged = false;
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_CHAR && msg.hwnd == button_) typed.push_back(static_cast<char16_t>(msg.wParam));
+    pinged |= msg.message == ping && msg.hwnd == top_ && msg.wParam == 3;
+    DispatchMessageW(&msg);
+  }
+  EXPECT_EQ(typed, u"ab");
+  EXPECT_TRUE(pinged);
+
+  // A window that another thread makes a little later is waited for; one that never comes is not.
+  HWND late = nullptr;
+  std::thread maker([&] {
+    Sleep(50);
+    late = CreateWindowExW(0, u"Tool Target", u"Late", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+  });
+  HWND found = desktoptool::WaitForWindow(u"tool target", u"LATE", 5000);
+  maker.join();
+  EXPECT_EQ(found, late);
+  EXPECT_EQ(desktoptool::WaitForWindow(u"Tool Target", u"Never", 30), nullptr);
 }
 
 }  // namespace
