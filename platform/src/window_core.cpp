@@ -677,6 +677,20 @@ WINBASEAPI LRESULT WINAPI DefWindowProcW(HWND hWnd, UINT Msg, WPARAM wParam, LPA
       std::shared_ptr<Window> window = LocalWindowLocked(hWnd);
       return window ? static_cast<LRESULT>(window->text.size()) : 0;
     }
+    case WM_SETICON:
+    case WM_GETICON: {
+      std::lock_guard<std::mutex> guard(Lock());
+      std::shared_ptr<Window> window = LocalWindowLocked(hWnd);
+      if (!window) return 0;
+      HICON& icon = wParam == ICON_BIG ? window->bigIcon : window->smallIcon;
+      HICON previous = icon;
+      if (Msg == WM_SETICON) {
+        if (wParam == ICON_BIG || wParam == ICON_SMALL) icon = reinterpret_cast<HICON>(lParam);
+      } else if (wParam == ICON_SMALL2 && !previous) {
+        previous = window->bigIcon;  // the system's small icon is made from the big one
+      }
+      return reinterpret_cast<LRESULT>(previous);
+    }
     case WM_CLOSE:
       DestroyWindow(hWnd);
       return 0;

@@ -170,6 +170,45 @@ WINBASEAPI BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect) {
   return TRUE;
 }
 
+WINBASEAPI BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint) {
+  RECT rect;
+  if (!lpPoint || !GetWindowRect(hWnd, &rect)) return FALSE;
+  lpPoint->x += rect.left;
+  lpPoint->y += rect.top;
+  return TRUE;
+}
+
+WINBASEAPI BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint) {
+  RECT rect;
+  if (!lpPoint || !GetWindowRect(hWnd, &rect)) return FALSE;
+  lpPoint->x -= rect.left;
+  lpPoint->y -= rect.top;
+  return TRUE;
+}
+
+// NULL on either side is the screen. The answer packs the move: x in the low word, y in the high.
+WINBASEAPI int WINAPI MapWindowPoints(HWND hWndFrom, HWND hWndTo, LPPOINT lpPoints, UINT cPoints) {
+  POINT from{0, 0}, to{0, 0};
+  if ((hWndFrom && !ClientToScreen(hWndFrom, &from)) || (hWndTo && !ClientToScreen(hWndTo, &to))) return 0;
+  const LONG dx = from.x - to.x, dy = from.y - to.y;
+  for (UINT i = 0; lpPoints && i < cPoints; ++i) {
+    lpPoints[i].x += dx;
+    lpPoints[i].y += dy;
+  }
+  SetLastError(0);
+  return static_cast<int>(MAKELONG(static_cast<WORD>(dx), static_cast<WORD>(dy)));
+}
+
+WINBASEAPI BOOL WINAPI IsIconic(HWND hWnd) {
+  WindowRecord record;
+  return ReadRecord(hWnd, record) && (record.style & WS_MINIMIZE) ? TRUE : FALSE;
+}
+
+WINBASEAPI BOOL WINAPI IsZoomed(HWND hWnd) {
+  WindowRecord record;
+  return ReadRecord(hWnd, record) && (record.style & WS_MAXIMIZE) ? TRUE : FALSE;
+}
+
 WINBASEAPI BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags) {
   WindowRecord record;
   if (Foreign(hWnd, record)) {

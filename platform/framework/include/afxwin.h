@@ -349,6 +349,15 @@ class CWnd : public CCmdTarget {
   CWnd* GetParent() const { return FromHandle(::GetParent(m_hWnd)); }
   void GetWindowRect(LPRECT rect) const { ::GetWindowRect(m_hWnd, rect); }
   void GetClientRect(LPRECT rect) const { ::GetClientRect(m_hWnd, rect); }
+  void ClientToScreen(LPPOINT point) const { ::ClientToScreen(m_hWnd, point); }
+  void ScreenToClient(LPPOINT point) const { ::ScreenToClient(m_hWnd, point); }
+  BOOL IsIconic() const { return ::IsIconic(m_hWnd); }
+  HICON SetIcon(HICON icon, BOOL big) {
+    return reinterpret_cast<HICON>(::SendMessageW(m_hWnd, WM_SETICON, big ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
+  }
+  HICON GetIcon(BOOL big) const {
+    return reinterpret_cast<HICON>(::SendMessageW(m_hWnd, WM_GETICON, big ? ICON_BIG : ICON_SMALL, 0));
+  }
   void Invalidate(BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, erase); }
   void UpdateWindow() { ::UpdateWindow(m_hWnd); }
   BOOL SetForegroundWindow() { return ::SetForegroundWindow(m_hWnd); }

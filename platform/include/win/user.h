@@ -137,6 +137,11 @@ static_assert(sizeof(PAINTSTRUCT) == 72 && sizeof(WINDOWPOS) == 40);
 #define WM_MOUSEHOVER 0x02A1
 #define WM_MOUSELEAVE 0x02A3
 #define WM_QUERYDRAGICON 0x0037
+#define WM_GETICON 0x007F
+#define WM_SETICON 0x0080
+#define ICON_SMALL 0
+#define ICON_BIG 1
+#define ICON_SMALL2 2
 #define WM_USER 0x0400
 #define WM_APP 0x8000
 
@@ -343,6 +348,12 @@ WINBASEAPI BOOL WINAPI EnumWindows(WNDENUMPROC lpEnumFunc, LPARAM lParam);
 // ---- Geometry and state --------------------------------------------------------------------------------
 WINBASEAPI BOOL WINAPI GetWindowRect(HWND hWnd, LPRECT lpRect);
 WINBASEAPI BOOL WINAPI GetClientRect(HWND hWnd, LPRECT lpRect);
+// Windows have no frame here: a window's client origin is its rectangle's top left.
+WINBASEAPI BOOL WINAPI ClientToScreen(HWND hWnd, LPPOINT lpPoint);
+WINBASEAPI BOOL WINAPI ScreenToClient(HWND hWnd, LPPOINT lpPoint);
+WINBASEAPI int WINAPI MapWindowPoints(HWND hWndFrom, HWND hWndTo, LPPOINT lpPoints, UINT cPoints);
+WINBASEAPI BOOL WINAPI IsIconic(HWND hWnd);
+WINBASEAPI BOOL WINAPI IsZoomed(HWND hWnd);
 WINBASEAPI BOOL WINAPI MoveWindow(HWND hWnd, int X, int Y, int nWidth, int nHeight, BOOL bRepaint);
 // On a window of another process the call runs on the window's thread, like a sent message.
 WINBASEAPI BOOL WINAPI SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy, UINT uFlags);

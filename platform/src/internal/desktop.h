@@ -49,6 +49,8 @@ struct Window {
   std::u16string text;
   std::vector<std::pair<std::u16string, HANDLE>> props;
   std::vector<BYTE> extra;
+  HICON smallIcon = nullptr;  // WM_SETICON's two icons, the window's own (never destroyed here)
+  HICON bigIcon = nullptr;
   unsigned long long z = 0;
   bool messageOnly = false;
   bool destroying = false;

@@ -232,6 +232,51 @@ TEST_F(Windows, ShowWindowAnswersThePreviousVisibility) {
   DestroyWindow(hwnd);
 }
 
+TEST_F(Windows, PointsMapBetweenClientAreasAndTheScreen) {
+  HWND top = Make(u"Top");                                    // at (10, 20)
+  HWND child = Make(u"Child", WS_CHILD | WS_VISIBLE, top, 5);  // at (10, 20) inside it
+  POINT p{1, 2};
+  ASSERT_TRUE(ClientToScreen(child, &p));
+  EXPECT_EQ(p.x, 21);
+  EXPECT_EQ(p.y, 42);
+  ASSERT_TRUE(ScreenToClient(top, &p));
+  EXPECT_EQ(p.x, 11);
+  EXPECT_EQ(p.y, 22);
+  POINT points[2] = {{0, 0}, {3, 4}};
+  EXPECT_EQ(MapWindowPoints(child, top, points, 2), MAKELONG(10, 20));
+  EXPECT_EQ(points[1].x, 13);
+  EXPECT_EQ(points[1].y, 24);
+  EXPECT_EQ(MapWindowPoints(top, nullptr, points, 1), MAKELONG(10, 20));
+  EXPECT_EQ(points[0].x, 20);
+  EXPECT_FALSE(ClientToScreen(nullptr, &p));
+  EXPECT_FALSE(ScreenToClient(top, nullptr));
+  DestroyWindow(top);
+}
+
+TEST_F(Windows, MinimisedAndMaximisedStatesAndTheWindowsIcons) {
+  HWND hwnd = Make(u"States");
+  ShowWindow(hwnd, SW_MINIMIZE);
+  EXPECT_TRUE(IsIconic(hwnd));
+  EXPECT_FALSE(IsZoomed(hwnd));
+  ShowWindow(hwnd, SW_SHOWMAXIMIZED);
+  EXPECT_FALSE(IsIconic(hwnd));
+  EXPECT_TRUE(IsZoomed(hwnd));
+  ShowWindow(hwnd, SW_RESTORE);
+  EXPECT_FALSE(IsIconic(hwnd) || IsZoomed(hwnd));
+  EXPECT_FALSE(IsIconic(nullptr));
+
+  HICON big = reinterpret_cast<HICON>(static_cast<uintptr_t>(0x5678));
+  HICON small = reinterpret_cast<HICON>(static_cast<uintptr_t>(0x1234));  // values only: the window keeps them
+  EXPECT_EQ(SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big)), 0);
+  EXPECT_EQ(SendMessageW(hwnd, WM_GETICON, ICON_SMALL2, 0), reinterpret_cast<LRESULT>(big));  // made from the big one
+  EXPECT_EQ(SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small)), 0);
+  EXPECT_EQ(SendMessageW(hwnd, WM_GETICON, ICON_SMALL, 0), reinterpret_cast<LRESULT>(small));
+  EXPECT_EQ(SendMessageW(hwnd, WM_GETICON, ICON_SMALL2, 0), reinterpret_cast<LRESULT>(small));
+  EXPECT_EQ(SendMessageW(hwnd, WM_SETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(big));  // the previous one back
+  EXPECT_EQ(SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0), 0);
+  DestroyWindow(hwnd);
+}
+
 TEST_F(Windows, ScreenAndWorkArea) {
   EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), 1920);
   EXPECT_EQ(GetSystemMetrics(SM_CYSCREEN), 1080);
