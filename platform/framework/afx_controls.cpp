@@ -2,6 +2,7 @@
 // object, and the tooltip's window and tools.
 #include <vector>
 
+#include "afx_owner_draw.h"
 #include "afxwin.h"
 
 IMPLEMENT_DYNAMIC(CListCtrl, CWnd)
@@ -104,16 +105,7 @@ int CListCtrl::HitTest(CPoint point, UINT* flags) const {
 }
 
 BOOL CListCtrl::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-  if (message == WM_DRAWITEM) {
-    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
-    *result = TRUE;
-    return TRUE;
-  }
-  if (message == WM_MEASUREITEM) {
-    MeasureItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam));
-    *result = TRUE;
-    return TRUE;
-  }
+  if (afx_detail::ReflectOwnerDraw(*this, message, lParam, result)) return TRUE;
   return CWnd::OnChildNotify(message, wParam, lParam, result);
 }
 

@@ -1,4 +1,5 @@
 // CDialog, DDX_Control, and the reflection of a control's notifications to its own object.
+#include "afx_owner_draw.h"
 #include "afxwin.h"
 
 IMPLEMENT_DYNAMIC(CDialog, CWnd)
@@ -71,39 +72,17 @@ BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
 }
 
 BOOL CButton::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-  if (message == WM_DRAWITEM) {
-    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
-    *result = TRUE;
-    return TRUE;
-  }
-  if (message == WM_MEASUREITEM) {
-    MeasureItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam));
-    *result = TRUE;
-    return TRUE;
-  }
+  if (afx_detail::ReflectOwnerDraw(*this, message, lParam, result)) return TRUE;
   return CWnd::OnChildNotify(message, wParam, lParam, result);
 }
 
 BOOL CStatic::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-  if (message == WM_DRAWITEM) {
-    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
-    *result = TRUE;
-    return TRUE;
-  }
+  if (afx_detail::ReflectOwnerDraw(*this, message, lParam, result)) return TRUE;
   return CWnd::OnChildNotify(message, wParam, lParam, result);
 }
 
 BOOL CComboBox::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-  if (message == WM_DRAWITEM) {
-    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
-    *result = TRUE;
-    return TRUE;
-  }
-  if (message == WM_MEASUREITEM) {
-    MeasureItem(reinterpret_cast<LPMEASUREITEMSTRUCT>(lParam));
-    *result = TRUE;
-    return TRUE;
-  }
+  if (afx_detail::ReflectOwnerDraw(*this, message, lParam, result)) return TRUE;
   return CWnd::OnChildNotify(message, wParam, lParam, result);
 }
 

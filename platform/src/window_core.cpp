@@ -468,20 +468,24 @@ WINBASEAPI BOOL WINAPI SetPropW(HWND hWnd, LPCWSTR lpString, HANDLE hData) {
   return TRUE;
 }
 
+// A copy of a window's properties, this process's window or another's; false for no window.
+static bool PropsOf(HWND hWnd, std::vector<std::pair<std::u16string, HANDLE>>& props) {
+  std::lock_guard<std::mutex> guard(Lock());
+  if (std::shared_ptr<Window> window = LocalWindowLocked(hWnd)) {
+    props = window->props;
+    return true;
+  }
+  WindowRecord record;
+  if (!ReadRecord(hWnd, record)) return false;
+  props = std::move(record.props);
+  return true;
+}
+
 WINBASEAPI HANDLE WINAPI GetPropW(HWND hWnd, LPCWSTR lpString) {
   if (!lpString || !hWnd) return nullptr;
   std::u16string key = PropKey(lpString);
   std::vector<std::pair<std::u16string, HANDLE>> props;
-  {
-    std::lock_guard<std::mutex> guard(Lock());
-    if (std::shared_ptr<Window> window = LocalWindowLocked(hWnd)) {
-      props = window->props;
-    } else {
-      WindowRecord record;
-      if (!ReadRecord(hWnd, record)) return nullptr;
-      props = record.props;
-    }
-  }
+  if (!PropsOf(hWnd, props)) return nullptr;
   for (auto& [name, value] : props)
     if (plat::EqualsNoCase(name, key)) return value;
   return nullptr;
@@ -506,16 +510,7 @@ WINBASEAPI HANDLE WINAPI RemovePropW(HWND hWnd, LPCWSTR lpString) {
 WINBASEAPI int WINAPI EnumPropsExW(HWND hWnd, PROPENUMPROCEXW lpEnumFunc, LPARAM lParam) {
   if (!lpEnumFunc || !hWnd) return -1;
   std::vector<std::pair<std::u16string, HANDLE>> props;
-  {
-    std::lock_guard<std::mutex> guard(Lock());
-    if (std::shared_ptr<Window> window = LocalWindowLocked(hWnd)) {
-      props = window->props;
-    } else {
-      WindowRecord record;
-      if (!ReadRecord(hWnd, record)) return -1;
-      props = record.props;
-    }
-  }
+  if (!PropsOf(hWnd, props)) return -1;
   // The callback runs on a snapshot without the lock, so it may set or remove properties.
   int answer = -1;
   for (auto& [name, value] : props) {
