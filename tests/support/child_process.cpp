@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <stdexcept>
 
 namespace testsupport {
@@ -72,6 +73,18 @@ int ChildProcess::Wait() {
   waited_ = true;
   status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return status_;
+}
+
+CommandRun RunCommand(const std::string& shellCommand) {
+  CommandRun run;
+  FILE* pipe = popen(shellCommand.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[512];
+  size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, got);
+  const int status = pclose(pipe);
+  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
 }
 
 std::string TestProgram(const std::string& name) { return std::string(VELMOR_TEST_BIN_DIR) + "/" + name; }

@@ -35,6 +35,14 @@ class ChildProcess {
   bool waited_ = false;
 };
 
+// A shell command run to its end: its exit status (-1 when it did not exit normally) and what
+// it wrote to its standard output (add " 2>&1" to the command to collect its errors too).
+struct CommandRun {
+  int status = -1;
+  std::string output;
+};
+CommandRun RunCommand(const std::string& shellCommand);
+
 // Path of a test helper program built beside the test executables.
 std::string TestProgram(const std::string& name);
 

@@ -12,26 +12,16 @@
 #include <vector>
 
 #include "pclxl_decoder.h"
+#include "child_process.h"
 #include "platform_testing.h"
 #include "temp_machine.h"
 
 namespace {
 
-struct ToolRun {
-  int status = -1;
-  std::string output;  // stdout and stderr
-};
+using ToolRun = testsupport::CommandRun;
 
 ToolRun PrintJob(const std::string& arguments) {
-  ToolRun run;
-  std::string command = std::string(VELMOR_OUT_DIR) + "/printjob " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[512];
-  while (fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
-  int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+  return testsupport::RunCommand(std::string(VELMOR_OUT_DIR) + "/printjob " + arguments + " 2>&1");
 }
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {

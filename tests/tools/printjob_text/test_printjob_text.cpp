@@ -18,18 +18,16 @@
 
 #include "pclxl_decoder.h"
 #include "platform_testing.h"
+#include "child_process.h"
 #include "temp_machine.h"
 
 namespace {
 
 int RunPrintJob(const std::string& arguments, std::string& output) {
-  std::string command = std::string(VELMOR_OUT_DIR) + "/printjob " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return -1;
-  char buffer[512];
-  while (fgets(buffer, sizeof buffer, pipe)) output += buffer;
-  int status = pclose(pipe);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  testsupport::CommandRun run =
+      testsupport::RunCommand(std::string(VELMOR_OUT_DIR) + "/printjob " + arguments + " 2>&1");
+  output += run.output;
+  return run.status;
 }
 
 std::vector<uint8_t> ReadBytes(const std::string& path) {

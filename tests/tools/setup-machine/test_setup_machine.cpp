@@ -11,26 +11,16 @@
 #include <win/registry.h>
 #include <win/spooler.h>
 
+#include "child_process.h"
 #include "platform_testing.h"
 #include "temp_machine.h"
 
 namespace {
 
-struct ToolRun {
-  int status = -1;
-  std::string output;
-};
+using ToolRun = testsupport::CommandRun;
 
 ToolRun SetupMachine(const std::string& arguments) {
-  ToolRun run;
-  std::string command = std::string(VELMOR_OUT_DIR) + "/setup-machine " + arguments + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[512];
-  while (fgets(buffer, sizeof buffer, pipe)) run.output += buffer;
-  int status = pclose(pipe);
-  run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
+  return testsupport::RunCommand(std::string(VELMOR_OUT_DIR) + "/setup-machine " + arguments + " 2>&1");
 }
 
 std::vector<std::u16string> Printers(DWORD flags, std::vector<std::u16string>* ports = nullptr) {

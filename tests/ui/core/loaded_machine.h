@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <platform_testing.h>
+#include <child_process.h>
 #include <temp_machine.h>
 
 namespace testfakes {
@@ -18,12 +19,9 @@ class InstalledMachine {
  public:
   explicit InstalledMachine(const std::string& arguments = "") : root_(machine_.root() + "/installed") {
     const std::string command = std::string(VELMOR_OUT_DIR) + "/setup-machine " + root_ + " " + arguments + " 2>&1";
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-      char line[512];
-      while (fgets(line, sizeof line, pipe)) output_ += line;
-      const int status = pclose(pipe);
-      ok_ = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    }
+    const testsupport::CommandRun run = testsupport::RunCommand(command);
+    output_ = run.output;
+    ok_ = run.status == 0;
     PlatformTest_UseMachine(root_.c_str());
   }
   bool ok() const { return ok_; }
