@@ -117,9 +117,10 @@ void AwaitCreator() {
     size_t close = line.rfind(')');
     if (close == std::string::npos) return false;
     std::istringstream fields(line.substr(close + 2));
+    // After the name: the state (field 3), then fields 4 to 22, the last being the start time.
     std::string field, state;
     fields >> state;
-    for (int i = 1; i < 19 && fields >> field; ++i) {
+    for (int i = 4; i <= 22 && fields >> field; ++i) {
     }
     return state != "Z" && state != "X" && field == start;
   };
