@@ -17,6 +17,8 @@ namespace {
 
 constexpr UINT kDefaultRowHeight = 17;
 constexpr LONG kHeaderHeight = 20;
+// Space between a cell's edges and its text.
+constexpr LONG kCellPadding = 6;
 constexpr size_t kMaxItems = 1 << 20;
 constexpr size_t kMaxColumns = 256;
 
@@ -155,25 +157,76 @@ LRESULT Find(const ListViewState& state, int start, const LVFINDINFOW* find) {
   return -1;
 }
 
-void Paint(HWND hwnd, ListViewState& state) {
-  PAINTSTRUCT paint;
-  HDC dc = BeginPaint(hwnd, &paint);
-  RECT client{};
-  GetClientRect(hwnd, &client);
-  if (StyleOf(hwnd) & LVS_OWNERDRAWFIXED) {
-    for (size_t i = 0; i < state.rows.size(); ++i) {
-      RECT rect = RowRect(hwnd, state, static_cast<int>(i));
-      if (rect.top >= client.bottom) break;
-      const Row& row = state.rows[i];
-      UINT itemState = ((row.state & LVIS_SELECTED) ? ODS_SELECTED : 0) | ((row.state & LVIS_FOCUSED) ? ODS_FOCUS : 0);
-      SendDrawItem(hwnd, ODT_LISTVIEW, static_cast<UINT>(i), ODA_DRAWENTIRE, itemState, rect,
-                   static_cast<ULONG_PTR>(row.data), dc);
-      if (dc) SelectClipRgn(dc, nullptr);
-      ListViewState* live = States().Get(hwnd);
-      if (!live || live->rows.size() <= i) break;
+// Owner-drawn rows: the owner paints each row through WM_DRAWITEM, clipped to it.
+void PaintOwnerDrawnRows(HWND hwnd, const ControlPaint& paint) {
+  for (size_t i = 0;; ++i) {
+    ListViewState* live = States().Get(hwnd);
+    if (!live || live->rows.size() <= i) break;
+    RECT rect = RowRect(hwnd, *live, static_cast<int>(i));
+    if (rect.top >= paint.client.bottom) break;
+    const Row& row = live->rows[i];
+    UINT itemState = ((row.state & LVIS_SELECTED) ? ODS_SELECTED : 0) | ((row.state & LVIS_FOCUSED) ? ODS_FOCUS : 0);
+    SendDrawItem(hwnd, ODT_LISTVIEW, static_cast<UINT>(i), ODA_DRAWENTIRE, itemState, rect,
+                 static_cast<ULONG_PTR>(row.data), paint.dc);
+    SelectClipRgn(paint.dc, nullptr);
+  }
+}
+
+// Column headers: a raised button per column with its caption.
+void PaintHeader(const ControlPaint& paint, const ListViewState& state) {
+  SetTextColor(paint.dc, GetSysColor(COLOR_BTNTEXT));
+  LONG left = 0;
+  for (const Column& column : state.columns) {
+    RECT button{left, 0, left + column.width, kHeaderHeight};
+    left = button.right;
+    if (button.right <= button.left) continue;
+    FillSysColor(paint.dc, button, COLOR_3DFACE);
+    DrawEdge3D(paint.dc, button, COLOR_3DHIGHLIGHT, COLOR_3DSHADOW);
+    DrawControlText(paint, column.text, RECT{button.left + kCellPadding, 0, button.right - kCellPadding, kHeaderHeight},
+                    DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+  }
+  // The header runs on as an empty button to the right edge.
+  if (left < paint.client.right) {
+    RECT rest{left, 0, paint.client.right, kHeaderHeight};
+    FillSysColor(paint.dc, rest, COLOR_3DFACE);
+    DrawEdge3D(paint.dc, rest, COLOR_3DHIGHLIGHT, COLOR_3DSHADOW);
+  }
+}
+
+// Rows with their cell texts; the selection shows while the view has the focus, or always
+// with LVS_SHOWSELALWAYS.
+void PaintRows(HWND hwnd, const ControlPaint& paint, const ListViewState& state) {
+  const bool showSelection = GetFocus() == hwnd || (StyleOf(hwnd) & LVS_SHOWSELALWAYS);
+  for (size_t i = 0; i < state.rows.size(); ++i) {
+    RECT rect = RowRect(hwnd, state, static_cast<int>(i));
+    if (rect.top >= paint.client.bottom) break;
+    const Row& row = state.rows[i];
+    const bool selected = showSelection && (row.state & LVIS_SELECTED);
+    if (selected) FillSysColor(paint.dc, rect, COLOR_HIGHLIGHT);
+    SetTextColor(paint.dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    // Without columns the item text spans the row.
+    const size_t cells = state.columns.empty() ? 1 : std::min(state.columns.size(), row.texts.size());
+    LONG left = 0;
+    for (size_t c = 0; c < cells && c < row.texts.size(); ++c) {
+      LONG right = state.columns.empty() ? rect.right : left + state.columns[c].width;
+      DrawControlText(paint, row.texts[c], RECT{left + kCellPadding, rect.top, right - kCellPadding, rect.bottom},
+                      DT_LEFT | DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+      left = right;
     }
   }
-  EndPaint(hwnd, &paint);
+}
+
+void Paint(HWND hwnd, const ListViewState& state) {
+  PaintControl(hwnd, 0, false, [&](ControlPaint& paint) {
+    if (state.background != CLR_NONE) {
+      HBRUSH background = CreateSolidBrush(state.background);
+      FillRect(paint.dc, &paint.client, background);
+      DeleteObject(background);
+    }
+    if (HeaderHeight(hwnd) > 0) PaintHeader(paint, state);
+    if (StyleOf(hwnd) & LVS_OWNERDRAWFIXED) PaintOwnerDrawnRows(hwnd, paint);
+    else PaintRows(hwnd, paint, state);
+  });
 }
 
 }  // namespace
@@ -411,6 +464,10 @@ LRESULT CALLBACK ListViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
       return reinterpret_cast<LRESULT>(FontSlot(hwnd));
     case WM_PAINT:
       Paint(hwnd, *state);
+      return 0;
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS:
+      InvalidateRect(hwnd, nullptr, TRUE);  // the selection shows only while focused
       return 0;
     case WM_ERASEBKGND:
       return 1;

@@ -32,6 +32,39 @@ LRESULT Move(HWND hwnd, ProgressState& state, long long to) {
   return previous;
 }
 
+// A sunken frame, the trough in the background colour and the filled part in the bar colour
+// (the highlight colour by default), as long as the position's share of the range: one run with
+// PBS_SMOOTH, else blocks with a gap, the last one cut at the filled length. PBS_VERTICAL fills
+// upward from the bottom.
+void Paint(HWND hwnd, const ProgressState& state) {
+  PaintControl(hwnd, 0, false, [&](ControlPaint& paint) {
+    HDC dc = paint.dc;
+    DrawSunkenFrame(dc, paint.client);
+    RECT trough{paint.client.left + 2, paint.client.top + 2, paint.client.right - 2, paint.client.bottom - 2};
+    if (trough.right <= trough.left || trough.bottom <= trough.top) return;
+    auto fill = [dc](const RECT& rect, COLORREF colour, int sysColour) {
+      if (colour == CLR_DEFAULT) return FillSysColor(dc, rect, sysColour);
+      HBRUSH brush = CreateSolidBrush(colour);
+      FillRect(dc, &rect, brush);
+      DeleteObject(brush);
+    };
+    fill(trough, state.background, COLOR_3DFACE);
+    const bool vertical = StyleOf(hwnd) & PBS_VERTICAL;
+    const long long length = vertical ? trough.bottom - trough.top : trough.right - trough.left;
+    const long long span = static_cast<long long>(state.high) - state.low;
+    const long long filled = span > 0 ? length * (static_cast<long long>(state.position) - state.low) / span : 0;
+    // Blocks are two thirds as long as the bar is thick, with a gap of two pixels.
+    const long long thickness = vertical ? trough.right - trough.left : trough.bottom - trough.top;
+    const long long block = (StyleOf(hwnd) & PBS_SMOOTH) ? filled : std::max<long long>(thickness * 2 / 3, 1);
+    for (long long from = 0; from < filled; from += block + 2) {
+      const LONG to = static_cast<LONG>(std::min(filled, from + block));
+      RECT part = vertical ? RECT{trough.left, trough.bottom - to, trough.right, trough.bottom - static_cast<LONG>(from)}
+                           : RECT{trough.left + static_cast<LONG>(from), trough.top, trough.left + to, trough.bottom};
+      fill(part, state.bar, COLOR_HIGHLIGHT);
+    }
+  });
+}
+
 }  // namespace
 
 LRESULT CALLBACK ProgressProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -80,13 +113,20 @@ LRESULT CALLBACK ProgressProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
     case PBM_SETBARCOLOR: {
       COLORREF previous = state->bar;
       state->bar = static_cast<COLORREF>(lParam);
+      InvalidateRect(hwnd, nullptr, TRUE);
       return static_cast<LRESULT>(previous);
     }
     case PBM_SETBKCOLOR: {
       COLORREF previous = state->background;
       state->background = static_cast<COLORREF>(lParam);
+      InvalidateRect(hwnd, nullptr, TRUE);
       return static_cast<LRESULT>(previous);
     }
+    case WM_PAINT:
+      Paint(hwnd, *state);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
     default:
       return DefWindowProcW(hwnd, message, wParam, lParam);
   }

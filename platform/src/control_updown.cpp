@@ -20,6 +20,7 @@ struct UpDownState {
   HWND buddy = nullptr;
   int base = 10;
   std::vector<UDACCEL> accel{{0, 1}};
+  int pressed = 0;  // the arrow held down: 1 up (right), -1 down (left), 0 none
 };
 
 StateMap<UpDownState>& States() {
@@ -63,6 +64,61 @@ void Step(HWND hwnd, UpDownState& state, bool up) {
   live->position = static_cast<int>(next);
   ShowInBuddy(hwnd, *live);
   Scroll(hwnd, SB_THUMBPOSITION, live->position);
+}
+
+// The two halves of the client area: the up arrow on top (the right arrow with UDS_HORZ).
+void Halves(HWND hwnd, const RECT& client, RECT& up, RECT& down) {
+  if (StyleOf(hwnd) & UDS_HORZ) {
+    const LONG middle = (client.left + client.right) / 2;
+    down = RECT{client.left, client.top, middle, client.bottom};
+    up = RECT{middle, client.top, client.right, client.bottom};
+  } else {
+    const LONG middle = (client.top + client.bottom) / 2;
+    up = RECT{client.left, client.top, client.right, middle};
+    down = RECT{client.left, middle, client.right, client.bottom};
+  }
+}
+
+// A solid triangle centred in `box`, pointing the way `up` says along the control's axis.
+void DrawArrow(HDC dc, const RECT& box, bool horizontal, bool up, int colour) {
+  const LONG w = box.right - box.left, h = box.bottom - box.top;
+  const LONG half = std::max<LONG>(std::min(horizontal ? h : w, (horizontal ? w : h) * 2) / 4, 1);
+  const LONG cx = box.left + w / 2, cy = box.top + h / 2;
+  for (LONG i = 0; i < half; ++i) {
+    // Row i from the tip holds 2i+1 pixels.
+    const LONG along = (up ? -half / 2 + i : half / 2 - i);
+    if (horizontal) {
+      const LONG x = up ? cx + half / 2 - i : cx - half / 2 + i;
+      FillSysColor(dc, RECT{x, cy - i, x + 1, cy + i + 1}, colour);
+    } else {
+      FillSysColor(dc, RECT{cx - i, cy + along, cx + i + 1, cy + along + 1}, colour);
+    }
+  }
+}
+
+// Each arrow is a raised button; the one held down is sunken, its arrow one pixel lower and to
+// the right, as a pushed button's label moves.
+void Paint(HWND hwnd, const UpDownState& state) {
+  PaintControl(hwnd, 0, false, [&](ControlPaint& paint) {
+    const bool horizontal = StyleOf(hwnd) & UDS_HORZ;
+    RECT halves[2];
+    Halves(hwnd, paint.client, halves[0], halves[1]);
+    for (int i = 0; i < 2; ++i) {
+      const bool up = i == 0;
+      const bool pressed = state.pressed == (up ? 1 : -1);
+      const RECT& face = halves[i];
+      FillSysColor(paint.dc, face, COLOR_3DFACE);
+      if (pressed) {
+        DrawEdge3D(paint.dc, face, COLOR_3DSHADOW, COLOR_3DHIGHLIGHT);
+      } else {
+        DrawEdge3D(paint.dc, face, COLOR_3DHIGHLIGHT, COLOR_3DDKSHADOW);
+        DrawEdge3D(paint.dc, RECT{face.left + 1, face.top + 1, face.right - 1, face.bottom - 1}, COLOR_3DLIGHT, COLOR_3DSHADOW);
+      }
+      const LONG shift = pressed ? 1 : 0;
+      RECT arrow{face.left + shift, face.top + shift, face.right + shift, face.bottom + shift};
+      DrawArrow(paint.dc, arrow, horizontal, up, paint.disabled ? COLOR_GRAYTEXT : COLOR_BTNTEXT);
+    }
+  });
 }
 
 }  // namespace
@@ -140,12 +196,23 @@ LRESULT CALLBACK UpDownProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       bool horizontal = StyleOf(hwnd) & UDS_HORZ;
       int at = horizontal ? static_cast<SHORT>(LOWORD(lParam)) : static_cast<SHORT>(HIWORD(lParam));
       bool up = horizontal ? at >= client.right / 2 : at < client.bottom / 2;
+      state->pressed = up ? 1 : -1;
+      InvalidateRect(hwnd, nullptr, TRUE);
       Step(hwnd, *state, up);
       return 0;
     }
     case WM_LBUTTONUP:
+      if (state->pressed) {
+        state->pressed = 0;
+        InvalidateRect(hwnd, nullptr, TRUE);
+      }
       Scroll(hwnd, SB_ENDSCROLL, state->position);
       return 0;
+    case WM_PAINT:
+      Paint(hwnd, *state);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;
     case WM_KEYDOWN:
       if (wParam == VK_UP || wParam == VK_DOWN) Step(hwnd, *state, wParam == VK_UP);
       return 0;

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include <win/commctrl.h>
 #include <win/gdi_objects.h>
 #include <win/gdi_raster.h>
 #include <win/gdi_text.h>
@@ -343,6 +344,148 @@ TEST_F(PaintedControls, ACaptureOfTheFixtureDialogOpensInPillowAsDrawn) {
                             "assert im.getpixel((" + std::to_string(ok.left) + ", " + std::to_string(ok.top) + ")) == " +
                             rgb(frame) + "\" " + path;
   EXPECT_EQ(std::system(check.c_str()), 0) << check;
+}
+
+
+TEST_F(PaintedControls, AProgressBarFillsItsShareOfTheRangeInTheHighlightColour) {
+  Open(100);
+  const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+  struct Case {
+    DWORD style;
+    int position;
+    LONG filled;  // of the 196 pixels inside the frame
+  };
+  const Case cases[] = {{PBS_SMOOTH, 0, 0}, {PBS_SMOOTH, 50, 98}, {PBS_SMOOTH, 100, 196},
+                        {0, 0, 0},          {0, 50, 98},          {0, 100, 196}};
+  for (const Case& c : cases) {
+    HWND bar = CreateWindowExW(0, u"msctls_progress32", nullptr, WS_CHILD | WS_VISIBLE | c.style, 300, 150, 200, 20, dialog_,
+                               nullptr, nullptr, nullptr);
+    ASSERT_NE(bar, nullptr);
+    SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(c.position), 0);
+    Paint();
+    EXPECT_EQ(Pixel(300, 150), GetSysColor(COLOR_3DSHADOW)) << "the sunken frame";
+    EXPECT_EQ(Pixel(499, 169), GetSysColor(COLOR_3DHIGHLIGHT));
+    const RECT trough{302, 152, 498, 168};
+    RECT filled = Ink(trough, GetSysColor(COLOR_3DFACE));
+    EXPECT_EQ(filled.right - filled.left, c.filled) << c.style << " at " << c.position;
+    if (c.filled > 0) {
+      EXPECT_EQ(filled.left, trough.left);
+      EXPECT_EQ(Pixel(trough.left, 160), highlight);
+      EXPECT_EQ(Pixel(trough.left + c.filled - 1, 160), highlight) << "the last filled pixel";
+    }
+    // Smooth bars fill one run; blocks leave gaps of the trough colour.
+    const size_t lit = Count(RECT{trough.left, 160, trough.left + c.filled, 161}, highlight);
+    if (c.style & PBS_SMOOTH) {
+      EXPECT_EQ(lit, static_cast<size_t>(c.filled));
+    } else if (c.filled > 0) {
+      EXPECT_LT(lit, static_cast<size_t>(c.filled));
+    }
+    DestroyWindow(bar);
+  }
+}
+
+TEST_F(PaintedControls, AnUpDownShowsTwoArrowsAndSinksTheOneHeldDown) {
+  Open(100);
+  HWND spin = CreateWindowExW(0, u"msctls_updown32", nullptr, WS_CHILD | WS_VISIBLE, 300, 150, 16, 24, dialog_, nullptr,
+                              nullptr, nullptr);
+  ASSERT_NE(spin, nullptr);
+  Paint();
+  const COLORREF face = GetSysColor(COLOR_3DFACE), text = GetSysColor(COLOR_BTNTEXT);
+  const RECT up{302, 152, 314, 160}, down{302, 164, 314, 172};
+  EXPECT_EQ(Pixel(300, 150), GetSysColor(COLOR_3DHIGHLIGHT)) << "raised";
+  EXPECT_EQ(Pixel(315, 161), GetSysColor(COLOR_3DDKSHADOW));
+  // The up arrow is widest at its bottom, the down arrow at its top.
+  RECT upInk = Ink(up, face), downInk = Ink(down, face);
+  ASSERT_LT(upInk.left, upInk.right) << "no up arrow";
+  ASSERT_LT(downInk.left, downInk.right) << "no down arrow";
+  EXPECT_EQ(Pixel((upInk.left + upInk.right) / 2, upInk.top), text);
+  EXPECT_EQ(Count(RECT{upInk.left, upInk.top, upInk.right, upInk.top + 1}, text), 1u) << "the up arrow's tip";
+  EXPECT_GT(Count(RECT{upInk.left, upInk.bottom - 1, upInk.right, upInk.bottom}, text), 1u);
+  EXPECT_EQ(Count(RECT{downInk.left, downInk.bottom - 1, downInk.right, downInk.bottom}, text), 1u) << "the down arrow's tip";
+  EXPECT_GT(Count(RECT{downInk.left, downInk.top, downInk.right, downInk.top + 1}, text), 1u);
+  // Held down, the lower half sinks and its arrow moves one pixel; the upper half stays raised.
+  SendMessageW(spin, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(8, 20));
+  Paint();
+  EXPECT_EQ(Pixel(300, 150), GetSysColor(COLOR_3DHIGHLIGHT));
+  EXPECT_EQ(Pixel(300, 162), GetSysColor(COLOR_3DSHADOW)) << "the sunken lower half";
+  RECT pushed = Ink(RECT{302, 164, 315, 173}, face);
+  EXPECT_EQ(pushed.left, downInk.left + 1);
+  EXPECT_EQ(pushed.top, downInk.top + 1);
+  SendMessageW(spin, WM_LBUTTONUP, 0, MAKELPARAM(8, 20));
+  Paint();
+  EXPECT_EQ(Pixel(300, 162), GetSysColor(COLOR_3DHIGHLIGHT)) << "raised again";
+}
+
+TEST_F(PaintedControls, AReportViewShowsHeadersCellsAndTheSelectionWhileFocused) {
+  Open(100);
+  struct Case {
+    DWORD style;
+    bool focused;
+    bool highlighted;
+  };
+  const Case cases[] = {{0, false, false}, {0, true, true}, {LVS_SHOWSELALWAYS, false, true}};
+  for (const Case& c : cases) {
+    HWND view = CreateWindowExW(0, u"SysListView32", nullptr, WS_CHILD | WS_VISIBLE | LVS_REPORT | c.style, 300, 150, 220,
+                                100, dialog_, nullptr, nullptr, nullptr);
+    ASSERT_NE(view, nullptr);
+    SendMessageW(view, WM_SETFONT, SendMessageW(dialog_, WM_GETFONT, 0, 0), FALSE);
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = 100;
+    column.pszText = const_cast<LPWSTR>(u"Name");
+    SendMessageW(view, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    column.pszText = const_cast<LPWSTR>(u"Pages");
+    SendMessageW(view, LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&column));
+    for (int i = 0; i < 2; ++i) {
+      LVITEMW item{};
+      item.mask = LVIF_TEXT;
+      item.iItem = i;
+      item.pszText = const_cast<LPWSTR>(i == 0 ? u"Alpha" : u"Beta");
+      SendMessageW(view, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+      item.iSubItem = 1;
+      item.pszText = const_cast<LPWSTR>(u"12");
+      SendMessageW(view, LVM_SETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    }
+    LVITEMW selected{};
+    selected.stateMask = LVIS_SELECTED;
+    selected.state = LVIS_SELECTED;
+    SendMessageW(view, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&selected));
+    SetFocus(c.focused ? view : Item(IDCANCEL));
+    Paint();
+    const COLORREF face = GetSysColor(COLOR_3DFACE), window = GetSysColor(COLOR_WINDOW);
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    auto place = [&](UINT message, int index, int sub) {
+      RECT r{LVIR_BOUNDS, sub, 0, 0};
+      SendMessageW(view, message, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&r));
+      return RECT{300 + r.left, 150 + r.top, 300 + r.right, 150 + r.bottom};
+    };
+    // The headers: raised buttons with their captions.
+    EXPECT_EQ(Pixel(300, 150), GetSysColor(COLOR_3DHIGHLIGHT)) << "a raised header";
+    EXPECT_EQ(Pixel(399, 160), GetSysColor(COLOR_3DSHADOW)) << "the first header's right edge";
+    RECT name = Ink(RECT{301, 151, 399, 169}, face), pages = Ink(RECT{401, 151, 499, 169}, face);
+    ASSERT_LT(name.left, name.right) << "no header text";
+    EXPECT_NEAR(name.right - name.left, TextWidth(u"Name"), 2);
+    EXPECT_NEAR(pages.right - pages.left, TextWidth(u"Pages"), 2);
+    EXPECT_LT(GetRValue(Extreme(name, true)), 100) << "black header text";
+    // The cells, and the selected row's highlight.
+    RECT first = place(LVM_GETITEMRECT, 0, 0), second = place(LVM_GETITEMRECT, 1, 0);
+    RECT alpha = Ink(RECT{first.left, first.top, first.left + 100, first.bottom}, window);
+    ASSERT_LT(alpha.left, alpha.right) << "no cell text";
+    EXPECT_NEAR(alpha.right - alpha.left, TextWidth(u"Alpha"), 2);
+    RECT count = Ink(RECT{first.left + 100, first.top, first.left + 200, first.bottom}, window);
+    EXPECT_NEAR(count.right - count.left, TextWidth(u"12"), 2) << "the sub-item";
+    EXPECT_EQ(Count(first, highlight), 0u);
+    if (c.highlighted) {
+      EXPECT_EQ(Pixel(second.right - 2, second.bottom - 1), highlight) << c.style;
+      EXPECT_GT(GetGValue(Extreme(second, false)), GetGValue(highlight) + 60) << "the selected row's light text";
+    } else {
+      EXPECT_EQ(Count(second, highlight), 0u) << "hidden without the focus";
+      RECT beta = Ink(second, window);
+      EXPECT_NEAR(beta.left, alpha.left, 2) << "the cells line up under their columns";
+      EXPECT_EQ(beta.right, count.right);
+    }
+    DestroyWindow(view);
+  }
 }
 
 }  // namespace
