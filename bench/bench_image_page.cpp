@@ -7,68 +7,26 @@
 #include <string>
 #include <vector>
 
-#include <win/ddi.h>
 #include <win/files.h>
-#include <win/spooler.h>
 
 #include "bench_pages.h"
-#include "gdi/nt/ddientry.h"
-#include "gdi/pdev.h"
+#include "bench_renderer.h"
 #include "platform_testing.h"
-#include "temp_machine.h"
 
 namespace {
 
-struct PageRig {
-  testsupport::TempMachine machine;
-  HANDLE printer = nullptr;
-  PDEV* pdev = nullptr;
-  SURFOBJ surface{};
+struct PageRig : benchrenderer::RendererRig {
   SURFOBJ bitmap{};
   XLATEOBJ xlate{};
   std::vector<ULONG> greys = std::vector<ULONG>(256);
   benchpages::Page page = benchpages::Photograph();
-  std::string error;
 
   HANDLE spoolFile = INVALID_HANDLE_VALUE;
 
   // toSpoolFile: the job's bytes go to a temporary spool file (as for driver-made copies)
   // instead of WritePrinter, whose stand-in re-reads the job's record on every call.
   explicit PageRig(bool toSpoolFile) {
-    std::u16string driver = u"Velmor K8000 Series PCL6", file = u"vm4k2dr.dll", ui = u"vm4k2ui.dll";
-    DRIVER_INFO_2W info{3, driver.data(), nullptr, file.data(), ui.data(), ui.data()};
-    std::u16string name = u"K8000", port = u"FILE:", processor = u"WinPrint", datatype = u"RAW";
-    PRINTER_INFO_2W p{};
-    p.pPrinterName = name.data();
-    p.pPortName = port.data();
-    p.pDriverName = driver.data();
-    p.pPrintProcessor = processor.data();
-    p.pDatatype = datatype.data();
-    if (!AddPrinterDriverW(nullptr, 2, reinterpret_cast<LPBYTE>(&info))) error = "AddPrinterDriverW";
-    HANDLE added = AddPrinterW(nullptr, 2, reinterpret_cast<LPBYTE>(&p));
-    if (!added) {
-      error = "AddPrinterW";
-      return;
-    }
-    ClosePrinter(added);
-    PRINTER_DEFAULTSW defaults{nullptr, nullptr, PRINTER_ACCESS_USE};
-    if (!OpenPrinterW(name.data(), &printer, &defaults)) {
-      error = "OpenPrinterW";
-      return;
-    }
-    GDIINFO gdi{};
-    DEVINFO devinfo{};
-    HSURF patterns[HS_DDI_MAX];
-    pdev = reinterpret_cast<PDEV*>(DrvEnablePDEV(nullptr, nullptr, HS_DDI_MAX, patterns, sizeof gdi,
-                                                 reinterpret_cast<ULONG*>(&gdi), sizeof devinfo, &devinfo,
-                                                 reinterpret_cast<HDEV>(0x1000), name.data(), printer));
-    if (!pdev) {
-      error = "DrvEnablePDEV";
-      return;
-    }
-    surface.dhpdev = reinterpret_cast<DHPDEV>(pdev);
-    surface.iType = STYPE_DEVICE;
-    surface.iBitmapFormat = BMF_24BPP;
+    if (!pdev) return;
     DOC_INFO_1W doc{const_cast<LPWSTR>(u"image page"), nullptr, const_cast<LPWSTR>(u"RAW")};
     DWORD job = StartDocPrinterW(printer, 1, reinterpret_cast<LPBYTE>(&doc));
     if (!job || !DrvStartDoc(&surface, const_cast<LPWSTR>(u"image page"), job)) {
@@ -106,14 +64,8 @@ struct PageRig {
       pdev->job.output.flags &= ~JOF_TO_SPOOL_FILE;
       CloseHandle(spoolFile);
     }
-    if (pdev) {
-      DrvEndDoc(&surface, 0);
-      DrvDisablePDEV(reinterpret_cast<DHPDEV>(pdev));
-    }
-    if (printer) {
-      EndDocPrinter(printer);
-      ClosePrinter(printer);
-    }
+    if (pdev) DrvEndDoc(&surface, 0);
+    if (printer) EndDocPrinter(printer);
   }
 
   bool Page() {
