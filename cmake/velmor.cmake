@@ -15,6 +15,8 @@ function(velmor_add_tests)
   gtest_discover_tests(${T_NAME}
     PROPERTIES LABELS ${T_LABEL} ${serial}
     DISCOVERY_TIMEOUT 60
+    # Test names are the cases' own names, not a print of their parameters.
+    NO_PRETTY_VALUES
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
 endfunction()
 
@@ -27,8 +29,9 @@ function(velmor_add_fuzzer)
     return()
   endif()
   add_executable(${F_NAME} ${F_SOURCES})
-  target_compile_options(${F_NAME} PRIVATE -fsanitize=fuzzer,address,undefined)
-  target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer,address,undefined)
+  target_compile_options(${F_NAME} PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
+  target_link_options(${F_NAME} PRIVATE -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all)
   target_link_libraries(${F_NAME} PRIVATE ${F_LIBS})
   set_target_properties(${F_NAME} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
+  set_property(GLOBAL APPEND PROPERTY VELMOR_FUZZERS ${F_NAME})
 endfunction()

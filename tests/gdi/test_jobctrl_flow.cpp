@@ -90,7 +90,19 @@ TEST_P(DocumentNames, UpperCasePdfAfterAnotherCharacterMarksTheJob) {
 INSTANTIATE_TEST_SUITE_P(Pdf, DocumentNames,
                          ::testing::Values(NameCase{u"report.PDF", true}, NameCase{u"a.PDF", true},
                                            NameCase{u"report.pdf", false}, NameCase{u".PDF", false},
-                                           NameCase{u"report.PDF.txt", false}, NameCase{u"", false}));
+                                           NameCase{u"report.PDF.txt", false}, NameCase{u"", false}),
+                         [](const ::testing::TestParamInfo<NameCase>& info) {
+                           // The document name in letters and digits: "reportPDF", "Empty".
+                           std::string name;
+                           for (const char16_t* c = info.param.name; *c; ++c) {
+                             if ((*c >= u'a' && *c <= u'z') || (*c >= u'A' && *c <= u'Z') || (*c >= u'0' && *c <= u'9')) {
+                               name += static_cast<char>(*c);
+                             } else {
+                               name += '_';
+                             }
+                           }
+                           return name.empty() ? std::string("Empty") : name;
+                         });
 
 TEST_F(Flow, ALongDocumentNameIsCutToItsField) {
   std::u16string name(3000, u'x');

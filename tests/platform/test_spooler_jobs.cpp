@@ -145,7 +145,12 @@ TEST_P(SpoolerWriteLimits, ShortWritesAndFailuresAfterNBytes) {
 
 INSTANTIATE_TEST_SUITE_P(Controls, SpoolerWriteLimits,
                          ::testing::Values(WriteLimitCase{"spooler.WritePrinterShortAfter", {{8, 8}, {8, 2}, {4, 0}}, 10},
-                                           WriteLimitCase{"spooler.WritePrinterFailAfter", {{8, 8}, {8, ~0u}, {2, 2}}, 10}));
+                                           WriteLimitCase{"spooler.WritePrinterFailAfter", {{8, 8}, {8, ~0u}, {2, 2}}, 10}),
+                         [](const ::testing::TestParamInfo<WriteLimitCase>& info) {
+                           // The control's own name without its "spooler." and the dot.
+                           std::string name = info.param.control;
+                           return name.substr(name.find('.') + 1);
+                         });
 
 TEST_F(SpoolerJobs, ForeignJobsAreListedAndOnlyAnAdministratorCancelsThem) {
   DWORD foreign = PlatformTest_SpoolerAddJob(reinterpret_cast<const WCHAR*>(kPrinter),

@@ -102,7 +102,8 @@ TEST_P(JobZoom, LogicalResolutionCarriesTheZoomAndThePageScaleStaysOne) {
   EXPECT_EQ(Lines(decoded, "SetPageScale"), std::vector<std::string>{"SetPageScale PageScale=(1,1)"});
 }
 
-INSTANTIATE_TEST_SUITE_P(Zoom, JobZoom, ::testing::Values(25, 50, 200));
+INSTANTIATE_TEST_SUITE_P(Zoom, JobZoom, ::testing::Values(25, 50, 200),
+                         [](const ::testing::TestParamInfo<short>& info) { return "Percent" + std::to_string(info.param); });
 
 // A ResetDC to landscape between two pages: the second sheet is a landscape sheet.
 TEST_F(JobFlow, ResetDCToLandscapeBetweenPages) {
