@@ -27,8 +27,14 @@ constexpr uint32_t kHighBit = 0x80000000u;
 // make the reader walk (a real satellite library holds a few hundred entries).
 constexpr size_t kMaxLeaves = 1 << 16;
 
-WORD Read16(std::span<const BYTE> b, size_t at) { return static_cast<WORD>(b[at] | (b[at + 1] << 8)); }
+// The callers check their ranges with Fits first; the reads check again, so that a range they
+// missed reads as zero instead of past the end of a file that came from outside.
+WORD Read16(std::span<const BYTE> b, size_t at) {
+  if (at > b.size() || b.size() - at < 2) return 0;
+  return static_cast<WORD>(b[at] | (b[at + 1] << 8));
+}
 uint32_t Read32(std::span<const BYTE> b, size_t at) {
+  if (at > b.size() || b.size() - at < 4) return 0;
   return static_cast<uint32_t>(b[at]) | (static_cast<uint32_t>(b[at + 1]) << 8) |
          (static_cast<uint32_t>(b[at + 2]) << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
 }

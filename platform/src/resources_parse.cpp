@@ -263,8 +263,9 @@ std::optional<MenuTemplate> ParseMenuTemplate(std::span<const BYTE> bytes) {
   } else if (version == 1) {
     menu.extended = true;
     menu.helpId = c.U32();
-    // wOffset counts from the end of the version and offset words to the first item.
-    if (offset < 4 || offset > c.left() + 4) return std::nullopt;
+    // wOffset counts from the end of the version and offset words to the first item; it is
+    // measured against the whole template, which must also hold the help id.
+    if (!c.ok() || offset < 4 || offset > bytes.size() - 4) return std::nullopt;
     Cursor items(bytes.subspan(4 + offset));
     if (items.left() == 0) return menu;
     if (!ParseMenuExItems(items, 0, menu.items)) return std::nullopt;

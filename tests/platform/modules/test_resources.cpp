@@ -269,6 +269,24 @@ TEST_F(Resources, MenusParseIntoItemTrees) {
   FreeLibrary(module);
 }
 
+// Extended menu templates too short for their header or for the offset they give are refused
+// without reading past their bytes (a satellite library is outside input).
+TEST(MenuTemplates, ShortExtendedTemplatesAreRefused) {
+  const std::vector<std::vector<BYTE>> cases = {
+      {0x01, 0x00, 0x04, 0x00},                          // no help id, offset to nothing
+      {0x01, 0x00, 0x04, 0x00, 0x00, 0x00},              // half a help id
+      {0x01, 0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x00},  // offset past the end
+  };
+  for (const std::vector<BYTE>& bytes : cases) {
+    EXPECT_FALSE(plat::ParseMenuTemplate(std::span<const BYTE>(bytes)).has_value()) << bytes.size() << " bytes";
+  }
+  // A header with its help id and no items is an empty menu.
+  const std::vector<BYTE> empty = {0x01, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00};
+  std::optional<plat::MenuTemplate> menu = plat::ParseMenuTemplate(std::span<const BYTE>(empty));
+  ASSERT_TRUE(menu.has_value());
+  EXPECT_TRUE(menu->items.empty());
+}
+
 TEST_F(Resources, BitmapsAndIconsParseIntoDibs) {
   HMODULE module = Load(SAMPLE_RESOURCES, u"sample_resources.dll");
   std::optional<plat::DibImage> bitmap = plat::ParseDib(Bytes(module, MAKEINTRESOURCEW(300), RT_BITMAP));
