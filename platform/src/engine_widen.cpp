@@ -27,6 +27,18 @@ constexpr int kMaxDepth = 12;
 // exhausting the process.
 constexpr size_t kMaxPolygons = 200000;
 constexpr size_t kMaxPoints = 4000000;
+// Within those, the outline of a path may hold this many points, and more for a path of many
+// points: an application's two-point line with a fine style and a wide round pen must not
+// keep a print job busy for seconds on millions of caps.
+constexpr size_t kPointsForAnyPath = size_t{1} << 18;
+constexpr size_t kPointsPerPathPoint = 64;
+// A circle (a round join or cap) has as many corners as keep it within the flatness of the
+// true circle, but never fewer than this nor more than the maximum, whatever the pen.
+constexpr int kMinCircleCorners = 8;
+constexpr int kMaxCircleCorners = 256;
+// No surface is wider than this many dots (it is far beyond a page at any resolution): a wider
+// pen covers the whole surface as this one does, and keeps the outline's numbers finite.
+constexpr double kMaxHalfWidth = 1 << 20;
 
 Pt FromFix(POINTFIX p) { return {p.x / 16.0, p.y / 16.0}; }
 
@@ -77,9 +89,10 @@ Polyline Flatten(const PathFigure& figure) {
   return line;
 }
 
-// The dashes of a styled line: the pieces where the style is "on", each an open polyline.
-std::vector<Polyline> Dash(const Polyline& line, const std::vector<double>& style, double offset, bool startGap) {
-  std::vector<Polyline> out;
+// The dashes of a styled line: the pieces where the style is "on", each an open polyline handed
+// to `take` as it is found, until `take` answers false (the outline is full).
+template <typename Take>
+void Dash(const Polyline& line, const std::vector<double>& style, double offset, bool startGap, Take take) {
   double total = 0;
   for (double e : style) total += e;
   std::vector<Pt> pts = line.points;
@@ -101,19 +114,22 @@ std::vector<Polyline> Dash(const Polyline& line, const std::vector<double>& styl
   }
   Polyline current;
   if (on && !pts.empty()) current.points.push_back(pts[0]);
+  // Each step of the walk ends a style entry or a segment: a style of tiny entries along a
+  // very long line would take billions of them, while the outline can hold only so much.
+  size_t steps = 0;
   for (size_t i = 0; i + 1 < pts.size(); ++i) {
     Pt a = pts[i], b = pts[i + 1];
     double len = Length(b - a);
     double done = 0;
     while (len - done > 1e-9) {
+      if (++steps > kMaxPoints) return;
       double step = std::min(left, len - done);
       done += step;
       left -= step;
       Pt at = a + (b - a) * (done / len);
       if (on) current.points.push_back(at);
       if (left <= 1e-9) {
-        if (on && current.points.size() > 1) out.push_back(current);
-        if (out.size() >= kMaxPolygons) return out;
+        if (on && current.points.size() > 1 && !take(current)) return;
         current.points.clear();
         on = !on;
         index = (index + 1) % style.size();
@@ -123,17 +139,24 @@ std::vector<Polyline> Dash(const Polyline& line, const std::vector<double>& styl
       }
     }
   }
-  if (on && current.points.size() > 1) out.push_back(current);
-  return out;
+  if (on && current.points.size() > 1) take(current);
 }
 
 class Outline {
  public:
-  explicit Outline(std::vector<PathFigure>& out) : out_(out) {}
+  Outline(std::vector<PathFigure>& out, size_t maxPoints) : out_(out), maxPoints_(maxPoints) {}
+
+  // Once the outline holds as much as a driver can be sent, the rest of the line adds nothing,
+  // and the widening stops its work.
+  bool Full() const { return full_; }
 
   // Adds a polygon as a closed figure, turned to positive area; nothing of zero area.
   void Polygon(std::vector<Pt> pts) {
-    if (pts.size() < 3 || out_.size() >= kMaxPolygons || points_ + pts.size() > kMaxPoints) return;
+    if (pts.size() < 3 || full_) return;
+    if (out_.size() >= kMaxPolygons || points_ + pts.size() > maxPoints_) {
+      full_ = true;
+      return;
+    }
     double area = 0;
     for (size_t i = 0; i < pts.size(); ++i) area += Cross(pts[i], pts[(i + 1) % pts.size()]);
     if (std::fabs(area) < 1e-9) return;
@@ -149,8 +172,13 @@ class Outline {
   }
 
   void Circle(Pt c, double r) {
-    int n = std::clamp(static_cast<int>(std::ceil(M_PI * r)), 8, 256);
+    if (full_) return;
+    // Corners about two dots apart along the circle keep each chord within a quarter dot of
+    // its arc; the count is worked out in floating point, as a huge radius has no int.
+    double corners = std::ceil(M_PI * r);
+    int n = corners < kMaxCircleCorners ? std::max(static_cast<int>(corners), kMinCircleCorners) : kMaxCircleCorners;
     std::vector<Pt> pts;
+    pts.reserve(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
       double a = 2 * M_PI * i / n;
       pts.push_back({c.x + r * std::cos(a), c.y + r * std::sin(a)});
@@ -164,7 +192,9 @@ class Outline {
     return static_cast<FIX>(std::clamp(f, -2147483647.0, 2147483647.0));
   }
   std::vector<PathFigure>& out_;
+  size_t maxPoints_;
   size_t points_ = 0;
+  bool full_ = false;
 };
 
 Pt Normal(Pt d) {
@@ -223,12 +253,12 @@ void Stroke(Outline& outline, const Polyline& line, double h, const LINEATTRS& l
     return;
   }
   size_t segments = line.closed ? p.size() : p.size() - 1;
-  for (size_t i = 0; i < segments; ++i) {
+  for (size_t i = 0; i < segments && !outline.Full(); ++i) {
     Pt a = p[i], b = p[(i + 1) % p.size()];
     Pt n = Normal(b - a) * h;
     outline.Polygon({a + n, b + n, b - n, a - n});
   }
-  for (size_t i = 1; i < p.size(); ++i) {
+  for (size_t i = 1; i < p.size() && !outline.Full(); ++i) {
     if (!line.closed && i == p.size() - 1) break;
     Join(outline, p[i], p[i] - p[i - 1], p[(i + 1) % p.size()] - p[i], h, la);
   }
@@ -244,10 +274,12 @@ void Stroke(Outline& outline, const Polyline& line, double h, const LINEATTRS& l
 
 std::vector<PathFigure> WidenFigures(const std::vector<PathFigure>& figures, const LINEATTRS& la) {
   std::vector<PathFigure> out;
-  Outline outline(out);
+  size_t pathPoints = 0;
+  for (const PathFigure& figure : figures) pathPoints += figure.points.size();
+  Outline outline(out, std::min(kMaxPoints, std::max(kPointsForAnyPath, pathPoints * kPointsPerPathPoint)));
   double width = (la.fl & LA_GEOMETRIC) ? la.elWidth.e : 1.0;
-  if (!(width > 0) || !std::isfinite(width)) width = 1.0;
-  double h = width / 2;
+  if (!(width > 0) || std::isnan(width)) width = 1.0;
+  double h = std::min(width / 2, kMaxHalfWidth);
   std::vector<double> style;
   if ((la.fl & LA_STYLED) && la.pstyle && la.cstyle > 0) {
     double total = 0;
@@ -265,15 +297,16 @@ std::vector<PathFigure> WidenFigures(const std::vector<PathFigure>& figures, con
   double offset = (la.fl & LA_GEOMETRIC) ? la.elStyleState.e : 0.0;
   if (!std::isfinite(offset)) offset = 0;
   for (const PathFigure& figure : figures) {
+    if (outline.Full()) break;
     Polyline line = Flatten(figure);
     if (style.empty()) {
       Stroke(outline, line, h, la);
       continue;
     }
-    for (const Polyline& dash : Dash(line, style, offset, (la.fl & LA_STARTGAP) != 0)) {
-      if (out.size() >= kMaxPolygons) break;
+    Dash(line, style, offset, (la.fl & LA_STARTGAP) != 0, [&](const Polyline& dash) {
       Stroke(outline, dash, h, la);
-    }
+      return !outline.Full();
+    });
   }
   return out;
 }

@@ -205,6 +205,29 @@ TEST_F(EngineFallbacks, ZeroLengthDashesDrawSolid) {
   EXPECT_EQ(BoundsOf(outline).xRight, 100 * 16);
 }
 
+// An application's pen may be as wide as a ULONG holds: each round cap stays one polygon of at
+// most 256 corners, and a pen wider than any surface covers it as one of the widest would.
+TEST_F(EngineFallbacks, AHugeRoundPenGivesBoundedCircles) {
+  auto path = plat_testing::MakePolyline({{0, 0}, {100, 0}});
+  std::vector<Figure> outline = Widened(path, kGeometric, 4000000000u);
+  ASSERT_EQ(outline.size(), 3u) << "the segment and its two round caps";
+  for (const Figure& f : outline) EXPECT_LE(f.points.size(), 256u);
+  RECTFX b = BoundsOf(outline);
+  EXPECT_NEAR(b.xLeft, -(1 << 20) * 16, 16);
+  EXPECT_NEAR(b.yBottom, (1 << 20) * 16, 16);
+}
+
+// A style of short dashes along a line as long as the fixed-point plane: the outline stops at
+// what a driver can be sent instead of walking millions of dashes with a cap each.
+TEST_F(EngineFallbacks, DashesAlongAVeryLongLineStopAtTheOutlineLimit) {
+  auto path = plat_testing::MakePolyline({{0, 0}, {100000000, 0}});
+  std::vector<Figure> outline = Widened(path, kGeometric | 7, 130, {3, 0, 2});
+  EXPECT_GT(outline.size(), 1000u);
+  size_t points = 0;
+  for (const Figure& f : outline) points += f.points.size();
+  EXPECT_LE(points, size_t{1} << 18) << "a two-point path's share";
+}
+
 TEST_F(EngineFallbacks, CurvesAreFlattened) {
   auto path = plat_testing::MakeBeziers({{0, 0}, {0, 100}, {100, 100}, {100, 0}});
   std::vector<Figure> outline = Widened(path, kGeometric | kCapFlat, 4);
