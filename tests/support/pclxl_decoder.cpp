@@ -1,6 +1,7 @@
 // PCL XL reader for the tests. Tag values are those of the published PCL XL tag tables.
 #include "pclxl_decoder.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -229,6 +230,10 @@ constexpr uint8_t kYSpacingData = 0xB0;
 constexpr uint8_t kVUDataLength = 0x92;
 constexpr uint8_t kStreamDataLength = 0x8C;
 
+// A value that names an enumeration entry or counts something is a whole number in the range
+// of its uses; a real32 may hold anything, so it is checked before it is converted.
+bool IsWholeNumber(double v, double low, double high) { return v == std::floor(v) && v >= low && v <= high; }
+
 // ---- Formatting ------------------------------------------------------------------------------
 
 std::string FormatNumber(double v) {
@@ -269,9 +274,9 @@ std::string FormatValue(uint8_t attributeId, const Value& v, DecodeOptions optio
     return out + ']';
   }
   if (v.numbers.size() == 1) {
-    if (attr != Attributes().end() && attr->second.enums) {
+    if (attr != Attributes().end() && attr->second.enums && IsWholeNumber(v.numbers[0], 0, 255)) {
       auto e = attr->second.enums->find(static_cast<int>(v.numbers[0]));
-      if (e != attr->second.enums->end() && v.numbers[0] == std::floor(v.numbers[0])) {
+      if (e != attr->second.enums->end()) {
         return options.showTypes ? out + "(" + e->second + ")" : std::string(e->second);
       }
     }
@@ -368,6 +373,7 @@ class Reader {
   size_t pos_ = 0;
   DecodeOptions options_;
   Decoded& out_;
+  bool highByteFirst_ = false;  // the stream header's binding
 
   // Session rules.
   bool sessionBegun_ = false;
@@ -395,22 +401,47 @@ bool Reader::ReadUel() {
   return true;
 }
 
+bool IsPjlBlank(char c) { return c == ' ' || c == '\t'; }
+
+// A PJL command as the reference compares it: words in upper case, one space between them,
+// none around '=' ("@PJL  enter language = pclxl" reads "@PJL ENTER LANGUAGE=PCLXL").
+std::string NormalizedPjl(const std::string& line) {
+  std::string out;
+  bool blank = false;
+  for (char c : line) {
+    if (IsPjlBlank(c)) {
+      blank = true;
+      continue;
+    }
+    if (blank && !out.empty() && c != '=' && out.back() != '=') out += ' ';
+    blank = false;
+    out += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+  }
+  return out;
+}
+
 bool Reader::ReadPjlLines(std::vector<std::string>& lines, bool untilEnterLanguage) {
   while (pos_ < n_ && p_[pos_] == '@') {
     size_t start = pos_;
     while (pos_ < n_ && p_[pos_] != '\n') {
-      if (p_[pos_] < 0x20 && p_[pos_] != '\r') return Fail("control byte inside a PJL line");
+      if (p_[pos_] < 0x20 && p_[pos_] != '\r' && p_[pos_] != '\t') return Fail("control byte inside a PJL line");
       ++pos_;
     }
-    if (pos_ >= n_) return Fail("PJL line without its line end", start);
-    if (pos_ == start || p_[pos_ - 1] != '\r') return Fail("PJL line not ended by CR LF", start);
-    std::string line(reinterpret_cast<const char*>(p_ + start), pos_ - 1 - start);
+    if (pos_ >= n_) return Fail("PJL line without its line feed", start);
+    // The line feed ends a PJL line; the carriage return before it is optional.
+    size_t end = pos_ > start && p_[pos_ - 1] == '\r' ? pos_ - 1 : pos_;
+    std::string line(reinterpret_cast<const char*>(p_ + start), end - start);
     ++pos_;
-    if (line.rfind("@PJL", 0) != 0) return Fail("line does not start with @PJL", start);
+    if (line.find('\r') != std::string::npos) return Fail("carriage return inside a PJL line", start);
+    // "@PJL" is upper case and stands alone or before a blank.
+    if (line.rfind("@PJL", 0) != 0 || (line.size() > 4 && !IsPjlBlank(line[4]))) {
+      return Fail("line does not start with @PJL", start);
+    }
     lines.push_back(line);
     out_.listing.push_back(line);
-    if (untilEnterLanguage && line.rfind("@PJL ENTER LANGUAGE", 0) == 0) {
-      if (line != "@PJL ENTER LANGUAGE=PCLXL") return Fail("the job enters a language other than PCLXL", start);
+    const std::string command = NormalizedPjl(line);
+    if (untilEnterLanguage && command.rfind("@PJL ENTER LANGUAGE", 0) == 0) {
+      if (command != "@PJL ENTER LANGUAGE=PCLXL") return Fail("the job enters a language other than PCLXL", start);
       return true;
     }
   }
@@ -419,14 +450,17 @@ bool Reader::ReadPjlLines(std::vector<std::string>& lines, bool untilEnterLangua
 }
 
 bool Reader::ReadStreamHeader() {
-  static const char kPrefix[] = ") HP-PCL XL;";
-  size_t prefix = sizeof kPrefix - 1;
-  if (n_ - pos_ < prefix || std::memcmp(p_ + pos_, kPrefix, prefix) != 0) {
-    if (pos_ < n_ && (p_[pos_] == '(' || p_[pos_] == '\'')) {
-      return Fail("stream header declares a binding other than binary low byte first");
-    }
+  // The binding character, then the protocol name: ')' binary low byte first, '(' binary
+  // high byte first, '\'' the ASCII binding, which this reader does not read.
+  static const char kName[] = " HP-PCL XL;";
+  size_t prefix = sizeof kName;  // the binding character and the name
+  if (n_ - pos_ < prefix || std::memcmp(p_ + pos_ + 1, kName, prefix - 1) != 0 ||
+      (p_[pos_] != ')' && p_[pos_] != '(' && p_[pos_] != '\'')) {
     return Fail("missing PCL XL stream header");
   }
+  if (p_[pos_] == '\'') return Fail("stream header declares the ASCII binding, which is not read here");
+  out_.binding = static_cast<char>(p_[pos_]);
+  highByteFirst_ = out_.binding == '(';
   size_t start = pos_;
   size_t end = start;
   while (end < n_ && p_[end] != '\n') ++end;
@@ -441,15 +475,25 @@ bool Reader::ReadStreamHeader() {
       header += static_cast<char>(p_[i]);
     }
   }
-  // ") HP-PCL XL;class;revision;comment": protocol class and revision are numbers.
+  // ") HP-PCL XL;class;revision;comment": protocol class and revision are numbers; the comment
+  // and the semicolon before it may be left out.
   size_t classEnd = header.find(';', prefix);
   size_t revisionEnd = classEnd == std::string::npos ? classEnd : header.find(';', classEnd + 1);
+  if (classEnd != std::string::npos && revisionEnd == std::string::npos) revisionEnd = header.size();
   if (revisionEnd == std::string::npos || classEnd == prefix || revisionEnd == classEnd + 1) {
     return Fail("stream header lacks its protocol class and revision", start);
   }
   for (size_t i = prefix; i < revisionEnd; ++i) {
     if (i != classEnd && (header[i] < '0' || header[i] > '9')) return Fail("bad protocol class", start + i);
   }
+  // The published protocol classes and revisions.
+  const std::string version = header.substr(prefix, classEnd - prefix) + "." +
+                              header.substr(classEnd + 1, revisionEnd - classEnd - 1);
+  static const char* const kClasses[] = {"1.1", "2.0", "2.1", "3.0"};
+  if (std::find(std::begin(kClasses), std::end(kClasses), version) == std::end(kClasses)) {
+    return Fail("stream header declares protocol class " + version + ", which is not published", start + prefix);
+  }
+  out_.protocolClass = version;
   out_.streamHeader = header;
   out_.listing.push_back("StreamHeader \"" + header + "\"");
   pos_ = end + 1;
@@ -459,7 +503,10 @@ bool Reader::ReadStreamHeader() {
 bool Reader::ReadNumber(const DataType& type, double& value) {
   if (n_ - pos_ < static_cast<size_t>(type.elementBytes)) return Fail("value runs past the end of the stream");
   uint32_t raw = 0;
-  for (int i = 0; i < type.elementBytes; ++i) raw |= static_cast<uint32_t>(p_[pos_ + i]) << (8 * i);
+  for (int i = 0; i < type.elementBytes; ++i) {
+    const int shift = highByteFirst_ ? 8 * (type.elementBytes - 1 - i) : 8 * i;
+    raw |= static_cast<uint32_t>(p_[pos_ + i]) << shift;
+  }
   pos_ += type.elementBytes;
   switch (type.element) {
     case 'u': value = raw; break;
@@ -509,8 +556,8 @@ bool Reader::ReadEmbedded(Operator& op) {
     length = p_[pos_++];
   } else {
     if (n_ - pos_ < 4) return Fail("embedded data without its length", start);
-    length = static_cast<size_t>(p_[pos_]) | (static_cast<size_t>(p_[pos_ + 1]) << 8) |
-             (static_cast<size_t>(p_[pos_ + 2]) << 16) | (static_cast<size_t>(p_[pos_ + 3]) << 24);
+    length = 0;
+    for (int i = 0; i < 4; ++i) length |= static_cast<size_t>(p_[pos_ + i]) << (highByteFirst_ ? 8 * (3 - i) : 8 * i);
     pos_ += 4;
   }
   if (length > n_ - pos_) {
@@ -544,12 +591,15 @@ bool Reader::CheckData(const Operator& op, DataRule rule) {
       int per = type ? PointBytes(Number(type)) : 0;
       if (!per) return Fail(OperatorName(op.tag) + " point data without a valid PointType", op.offset);
       double points = Number(count);
+      if (!IsWholeNumber(points, 0, 4294967295.0)) {
+        return Fail(OperatorName(op.tag) + ": NumberOfPoints " + FormatNumber(points) + " is not a count", op.offset);
+      }
       if (points * per != static_cast<double>(length)) {
         return Fail(OperatorName(op.tag) + ": " + FormatNumber(points) + " points need " +
                         FormatNumber(points * per) + " bytes, the block holds " + std::to_string(length),
                     op.offset);
       }
-      if ((op.tag == 0x93 || op.tag == 0x95) && static_cast<long>(points) % 3 != 0) {
+      if ((op.tag == 0x93 || op.tag == 0x95) && static_cast<uint64_t>(points) % 3 != 0) {
         return Fail("Bezier point count is not a multiple of three", op.offset);
       }
       return true;
@@ -713,7 +763,8 @@ bool Reader::ReadOperatorRun(bool sessionRules) {
       size_t at = pos_++;
       size_t idBytes = b == kAttrUbyte ? 1 : 2;
       if (n_ - pos_ < idBytes) return Fail("attribute tag without its id", at);
-      unsigned id = p_[pos_] | (idBytes == 2 ? p_[pos_ + 1] << 8 : 0);
+      unsigned id = p_[pos_];
+      if (idBytes == 2) id = highByteFirst_ ? (id << 8) | p_[pos_ + 1] : id | (p_[pos_ + 1] << 8);
       pos_ += idBytes;
       if (!pending) return Fail("attribute id without a value", at);
       if (id > 0xFF || !Attributes().count(static_cast<uint8_t>(id))) {
@@ -721,6 +772,13 @@ bool Reader::ReadOperatorRun(bool sessionRules) {
       }
       for (const Attribute& a : attributes) {
         if (a.id == id) return Fail("attribute " + AttributeName(a.id) + " given twice", at);
+      }
+      const AttributeInfo& info = Attributes().at(static_cast<uint8_t>(id));
+      if (info.enums && !pending->isArray && pending->numbers.size() == 1 &&
+          !IsWholeNumber(pending->numbers[0], -2147483648.0, 2147483647.0)) {
+        return Fail("attribute " + AttributeName(static_cast<uint8_t>(id)) + " holds " +
+                        FormatNumber(pending->numbers[0]) + ", not an enumeration value",
+                    pendingAt);
       }
       attributes.push_back({static_cast<uint8_t>(id), std::move(*pending)});
       pending.reset();
@@ -755,11 +813,15 @@ bool Reader::DecodeJob() {
   if (!ReadUel() || !ReadPjlLines(out_.pjlBefore, true) || !ReadStreamHeader()) return false;
   if (!ReadOperatorRun(true)) return false;
   if (!sessionEnded_) return Fail(sessionBegun_ ? "the stream ends before EndSession" : "the stream holds no session");
-  if (!ReadUel() || !ReadPjlLines(out_.pjlAfter, false)) return false;
-  bool ended = false;
-  for (const std::string& line : out_.pjlAfter) ended = ended || line == "@PJL EOJ";
-  if (!ended) return Fail("the job does not end with @PJL EOJ");
-  if (pos_ < n_ && !ReadUel()) return false;
+  if (!ReadUel()) return false;
+  // A writer may end the job at that UEL; PJL lines after it end the job with @PJL EOJ.
+  if (pos_ < n_) {
+    if (!ReadPjlLines(out_.pjlAfter, false)) return false;
+    bool ended = false;
+    for (const std::string& line : out_.pjlAfter) ended = ended || NormalizedPjl(line).rfind("@PJL EOJ", 0) == 0;
+    if (!ended) return Fail("the job does not end with @PJL EOJ");
+    if (pos_ < n_ && !ReadUel()) return false;
+  }
   if (pos_ != n_) return Fail("bytes after the end of the job");
   return true;
 }

@@ -3,8 +3,9 @@
 // It is written from the published PCL XL tag tables (data types, attribute ids, operator
 // tags, enumerations of protocol classes 1.1 to 3.0), not from the renderer's writer, so that
 // a wrong constant in the writer shows up as a wrong listing instead of being agreed with.
-// Only the binary low-byte-first binding (stream header ") HP-PCL XL;...") is accepted: it is
-// the only one the printers are sent.
+// It reads what other writers write as the references allow it: PJL lines ended by LF or CR LF
+// with any blanks between words, both binary bindings (") HP-PCL XL;..." low byte first, "("
+// high byte first) and the published protocol classes 1.1, 2.0, 2.1 and 3.0.
 #pragma once
 
 #include <cstddef>
@@ -45,6 +46,8 @@ struct Decoded {
   size_t errorOffset = 0;      // byte offset of the fault
   std::vector<std::string> pjlBefore;  // PJL lines before the PCL XL stream, without CR LF
   std::string streamHeader;    // the header line without its line feed (NUL shown as \0)
+  char binding = 0;            // ')' binary low byte first, '(' binary high byte first
+  std::string protocolClass;   // "2.0", "3.0" ...
   std::vector<Operator> operators;
   std::vector<std::string> pjlAfter;   // PJL lines after the stream
   int uelCount = 0;            // Universal Exit Language sequences seen
@@ -54,7 +57,8 @@ struct Decoded {
 };
 
 // A whole job: UEL, PJL lines, "@PJL ENTER LANGUAGE=PCLXL", the stream header, a session from
-// BeginSession to EndSession, then UEL and the trailing PJL lines. Anything else is rejected.
+// BeginSession to EndSession, then UEL, and the trailing PJL lines up to "@PJL EOJ" with a last
+// UEL when the writer sends them. Anything else is rejected, with the byte where it went wrong.
 Decoded DecodeJob(const uint8_t* bytes, size_t length, DecodeOptions options = {});
 Decoded DecodeJob(const std::vector<uint8_t>& bytes, DecodeOptions options = {});
 

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -80,11 +83,14 @@ TEST(PclXlDecoder, ListsAWholeJob) {
 
 TEST(PclXlDecoder, RejectsEveryTruncatedCopyOfAJob) {
   Bytes whole = Job(kPage);
-  // The last UEL is optional: everything shorter than the job without it is incomplete.
+  // The last UEL is optional: everything shorter than the job without it is incomplete, but
+  // for the job cut right after the UEL that ends the stream, as a writer without trailing PJL
+  // ends it.
   size_t required = whole.size() - kUel.size();
+  size_t streamEnd = whole.size() - kUel.size() - Pjl("@PJL EOJ").size();
   for (size_t n = 0; n < required; ++n) {
     pclxl::Decoded job = pclxl::DecodeJob(whole.data(), n);
-    EXPECT_FALSE(job.ok) << "accepted the first " << n << " bytes";
+    EXPECT_EQ(job.ok, n == streamEnd) << "the first " << n << " bytes";
   }
 }
 
@@ -158,6 +164,10 @@ const RunCase kRuns[] = {
     {"TextSpacingLengthDiffers", "C9 C0 02 41 00 42 00 F8 AB C8 C0 01 0A F8 AF A8", nullptr},
     {"SameAttributeTwice", "C0 00 F8 28 C0 01 F8 28 43", nullptr},
     {"NaNReal", "C5 00 00 C0 7F F8 A4 65", nullptr},
+    // An enumeration or a count given as a real that no integer holds.
+    {"EnumerationAsHugeReal", "C5 F3 FF BF F9 F8 28 43", nullptr},
+    {"EnumerationAsFraction", "C5 00 00 00 3F F8 28 43", nullptr},
+    {"PointCountAsHugeReal", "C5 76 84 DF 50 F8 4D C0 03 F8 50 93 FB 06 01 00 02 00 03 00", nullptr},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, OperatorRuns, ::testing::ValuesIn(kRuns),
@@ -182,8 +192,12 @@ const Bytes kImage = Hex("C0 00 F8 64 C0 02 F8 62 C1 03 00 F8 6C C1 01 00 F8 6B 
 const JobCase kJobs[] = {
     {"NoUel", Pjl("@PJL ENTER LANGUAGE=PCLXL") + StreamHeader() + kSessionStart + kSessionEnd + kUel},
     {"OtherLanguage", kUel + Pjl("@PJL ENTER LANGUAGE=PCL") + StreamHeader() + kSessionStart + kSessionEnd + kUel},
-    {"PjlLineWithoutCr", kUel + Hex("'@PJL ENTER LANGUAGE=PCLXL' 0A") + StreamHeader() + kSessionStart + kSessionEnd + kUel},
-    {"HighByteFirstBinding", kUel + Pjl("@PJL ENTER LANGUAGE=PCLXL") + Hex("'( HP-PCL XL;3;0;' 0A") + kSessionStart + kSessionEnd + kUel},
+    {"PjlLineWithoutLineFeed", kUel + Hex("'@PJL ENTER LANGUAGE=PCLXL' 0D") + StreamHeader() + kSessionStart + kSessionEnd + kUel},
+    {"CarriageReturnInsidePjlLine", kUel + Hex("'@PJL COMMENT a' 0D 'b' 0A") + Pjl("@PJL ENTER LANGUAGE=PCLXL") + StreamHeader() + kSessionStart + kSessionEnd + kUel},
+    {"PjlWithoutBlankAfterPrefix", kUel + Pjl("@PJLENTER LANGUAGE=PCLXL") + StreamHeader() + kSessionStart + kSessionEnd + kUel},
+    {"AsciiBinding", kUel + Pjl("@PJL ENTER LANGUAGE=PCLXL") + Hex("27 ' HP-PCL XL;2;0;' 0A") + kSessionStart + kSessionEnd + kUel},
+    {"UnpublishedClass", kUel + Pjl("@PJL ENTER LANGUAGE=PCLXL") + Hex("') HP-PCL XL;4;0;' 0A") + kSessionStart + kSessionEnd + kUel},
+    {"TrailingPjlWithoutEoj", kUel + Pjl("@PJL ENTER LANGUAGE=PCLXL") + StreamHeader() + kSessionStart + kSessionEnd + kUel + Pjl("@PJL COMMENT x") + kUel},
     {"HeaderWithoutClass", kUel + Pjl("@PJL ENTER LANGUAGE=PCLXL") + Hex("') HP-PCL XL;;;' 0A") + kSessionStart + kSessionEnd + kUel},
     {"NoEndSession", kUel + Pjl("@PJL ENTER LANGUAGE=PCLXL") + StreamHeader() + kSessionStart + Hex("49") + kUel},
     {"NoBeginSession", kUel + Pjl("@PJL ENTER LANGUAGE=PCLXL") + StreamHeader() + Hex("48 49 42") + kUel},
@@ -202,6 +216,112 @@ const JobCase kJobs[] = {
 
 INSTANTIATE_TEST_SUITE_P(Cases, MalformedJobs, ::testing::ValuesIn(kJobs),
                          [](const ::testing::TestParamInfo<JobCase>& info) { return std::string(info.param.name); });
+
+// What other writers send and the references allow: PJL lines ended by LF alone, blanks of any
+// width between words and around '=', either binary binding, every published protocol class,
+// and a job that ends at its UEL without trailing PJL.
+struct OtherWriterCase {
+  const char* name;
+  Bytes bytes;
+  char binding;
+  const char* protocolClass;
+};
+
+// A session as a high-byte-first writer sends it: the same values, each number's bytes turned.
+const Bytes kSessionStartHighByteFirst =
+    Hex("C0 00 F8 86 D1 02 58 02 58 F8 89 C0 03 F8 8F 41 C0 00 F8 88 C0 01 F8 82 48");
+
+Bytes Header(const std::string& binding, const std::string& version) {
+  return Hex("'" + binding + " HP-PCL XL;" + version + ";Comment' 0A");
+}
+
+const OtherWriterCase kOtherWriters[] = {
+    {"LineFeedOnly", kUel + Hex("'@PJL COMMENT lf' 0A '@PJL ENTER LANGUAGE=PCLXL' 0A") + StreamHeader() + kSessionStart + kSessionEnd + kUel,
+     ')', "3.0"},
+    {"BlanksBetweenWords", kUel + Pjl("@PJL   SET\tCOPIES = 2") + Pjl("@PJL ENTER  LANGUAGE = PCLXL") + StreamHeader() +
+                               kSessionStart + kSessionEnd + kUel + Pjl("@PJL  EOJ") + kUel,
+     ')', "3.0"},
+    {"LowerCaseCommand", kUel + Pjl("@PJL enter language=pclxl") + StreamHeader() + kSessionStart + kSessionEnd + kUel, ')', "3.0"},
+    {"PjlPrefixAlone", kUel + Pjl("@PJL") + Pjl("@PJL ENTER LANGUAGE=PCLXL") + StreamHeader() + kSessionStart + kSessionEnd + kUel,
+     ')', "3.0"},
+    {"Class1Revision1", kUel + Pjl("@PJL ENTER LANGUAGE=PCLXL") + Header(")", "1;1") + kSessionStart + kSessionEnd + kUel, ')', "1.1"},
+    {"Class2Revision0", kUel + Pjl("@PJL ENTER LANGUAGE=PCLXL") + Header(")", "2;0") + kSessionStart + kSessionEnd + kUel, ')', "2.0"},
+    {"Class2Revision1", kUel + Pjl("@PJL ENTER LANGUAGE=PCLXL") + Header(")", "2;1") + kSessionStart + kSessionEnd + kUel, ')', "2.1"},
+    {"HeaderWithoutComment", kUel + Pjl("@PJL ENTER LANGUAGE=PCLXL") + Hex("') HP-PCL XL;2;0' 0A") + kSessionStart + kSessionEnd + kUel,
+     ')', "2.0"},
+    {"HighByteFirst", kUel + Pjl("@PJL ENTER LANGUAGE=PCLXL") + Header("(", "2;0") + kSessionStartHighByteFirst + kSessionEnd + kUel,
+     '(', "2.0"},
+};
+
+class OtherWriters : public ::testing::TestWithParam<OtherWriterCase> {};
+
+TEST_P(OtherWriters, AreRead) {
+  const OtherWriterCase& c = GetParam();
+  pclxl::Decoded job = pclxl::DecodeJob(c.bytes);
+  ASSERT_TRUE(job.ok) << job.error << " at " << job.errorOffset;
+  EXPECT_EQ(job.binding, c.binding);
+  EXPECT_EQ(job.protocolClass, c.protocolClass);
+  ASSERT_GE(job.operators.size(), 2u);
+  EXPECT_EQ(pclxl::FormatOperator(job.operators[0]),
+            "BeginSession Measure=eInch UnitsPerMeasure=(600,600) ErrorReport=eBackChAndErrPage");
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, OtherWriters, ::testing::ValuesIn(kOtherWriters),
+                         [](const ::testing::TestParamInfo<OtherWriterCase>& info) { return std::string(info.param.name); });
+
+TEST(PclXlDecoder, ReadsNumbersHighByteFirstUnderThatBinding) {
+  pclxl::Decoded job = pclxl::DecodeJob(kUel + Pjl("@PJL ENTER LANGUAGE=PCLXL") + Header("(", "2;0") +
+                                        kSessionStartHighByteFirst + Hex("C1 01 02 F8 6B 43") + kSessionEnd + kUel);
+  EXPECT_FALSE(job.ok) << "BeginPage without its page end";
+  ASSERT_GE(job.operators.size(), 3u);
+  EXPECT_EQ(pclxl::FormatOperator(job.operators[2]), "BeginPage SourceHeight=258");
+}
+
+Bytes Fixture(const std::string& name) {
+  std::ifstream in(std::string(PXL_FIXTURES) + "/" + name, std::ios::binary);
+  return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// A page Ghostscript's pxlmono device wrote (fixtures/README.md says how).
+TEST(PclXlDecoder, ListsAJobGhostscriptWrote) {
+  Bytes bytes = Fixture("ghostscript_pxlmono_page.pxl");
+  ASSERT_EQ(bytes.size(), 23472u);
+  pclxl::Decoded job = pclxl::DecodeJob(bytes);
+  ASSERT_TRUE(job.ok) << job.error << " at " << job.errorOffset;
+  EXPECT_EQ(job.pjlBefore, (std::vector<std::string>{"@PJL SET RENDERMODE=GRAYSCALE", "@PJL SET RESOLUTION=600",
+                                                     "@PJL ENTER LANGUAGE = PCLXL"}));
+  EXPECT_EQ(job.binding, ')');
+  EXPECT_EQ(job.protocolClass, "1.1");
+  EXPECT_TRUE(job.pjlAfter.empty());
+  EXPECT_EQ(job.uelCount, 2);
+  std::map<std::string, int> counts;
+  for (const pclxl::Operator& op : job.operators) ++counts[pclxl::OperatorName(op.tag)];
+  // The text as downloaded characters, the box, the curve and the image.
+  EXPECT_EQ(counts["BeginChar"], 14);
+  EXPECT_EQ(counts["Text"], 19);
+  EXPECT_EQ(counts["Rectangle"], 1);
+  EXPECT_EQ(counts["BezierPath"], 1);
+  EXPECT_EQ(counts["ReadImage"], 1);
+  EXPECT_EQ(pclxl::FormatOperator(job.operators[2]),
+            "BeginPage Orientation=ePortraitOrientation MediaSize=eA4Paper MediaSource=eAutoSelect "
+            "SimplexPageMode=eSimplexFrontSide");
+}
+
+TEST(PclXlDecoder, NamesTheByteWhereACutCopyOfThatJobEnds) {
+  Bytes cut = Fixture("ghostscript_pxlmono_page_cut.pxl");
+  ASSERT_EQ(cut.size(), 1000u);
+  pclxl::Decoded job = pclxl::DecodeJob(cut);
+  EXPECT_FALSE(job.ok);
+  EXPECT_EQ(job.error, "embedded data block shorter than declared (2346 bytes declared, 679 present)");
+  EXPECT_EQ(job.errorOffset, 316u);
+  // Every shorter copy is refused too, wherever the cut falls.
+  Bytes whole = Fixture("ghostscript_pxlmono_page.pxl");
+  for (size_t n = 0; n < whole.size(); n += 97) {
+    pclxl::Decoded part = pclxl::DecodeJob(whole.data(), n);
+    EXPECT_FALSE(part.ok) << "accepted the first " << n << " bytes";
+    EXPECT_LE(part.errorOffset, n);
+  }
+}
 
 TEST(PclXlDecoder, AcceptsAnImageWhoseRowsArePadded) {
   // Three 8-bit grey pixels make a row of three bytes, padded to four.
