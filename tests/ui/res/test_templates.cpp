@@ -38,6 +38,7 @@ struct Row {
 };
 
 constexpr WORD kBasic = 111, kPaper = 693, kLayout = 626, kWatermark = 645, kDevice = 651;
+constexpr WORD kTextEditor = 646, kBitmapDialog = 647, kCustomPaper = 657, kFonts = 1056;
 
 // Taken from the pages' tables: control texts, help tables, no-permission lists, pictures,
 // warning icons and the controls their state objects attach.
@@ -85,6 +86,38 @@ const Row kRows[] = {
     {kDevice, 1255, Kind::Link},    {kDevice, 1387, Kind::Label},   {kDevice, 1393, Kind::Choice},
     {kDevice, 1444, Kind::Label},   {kDevice, 1447, Kind::Label},   {kDevice, 1448, Kind::Label},
     {kDevice, 1455, Kind::Push},
+    // Text watermark editor.
+    {kTextEditor, 1, Kind::Push},         {kTextEditor, 2, Kind::Push},         {kTextEditor, 1009, Kind::Choice},
+    {kTextEditor, 1010, Kind::Choice},    {kTextEditor, 1112, Kind::Push},      {kTextEditor, 1125, Kind::Radio},
+    {kTextEditor, 1153, Kind::Label},     {kTextEditor, 1166, Kind::Label},     {kTextEditor, 1173, Kind::Edit},
+    {kTextEditor, 1176, Kind::Push},      {kTextEditor, 1193, Kind::Picture},   {kTextEditor, 1214, Kind::Label},
+    {kTextEditor, 1218, Kind::Edit},      {kTextEditor, 1219, Kind::Label},     {kTextEditor, 1220, Kind::Label},
+    {kTextEditor, 1221, Kind::Label},     {kTextEditor, 1228, Kind::Edit},      {kTextEditor, 1229, Kind::Spin},
+    {kTextEditor, 1230, Kind::Label},     {kTextEditor, 1237, Kind::Edit},      {kTextEditor, 1238, Kind::Spin},
+    {kTextEditor, 1239, Kind::Edit},      {kTextEditor, 1240, Kind::Radio},     {kTextEditor, 1243, Kind::Check},
+    {kTextEditor, 1244, Kind::Check},     {kTextEditor, 1245, Kind::Spin},      {kTextEditor, 1350, Kind::Picture},
+    {kTextEditor, 1393, Kind::Choice},    {kTextEditor, 1417, Kind::Picture},   {kTextEditor, 1418, Kind::Picture},
+    {kTextEditor, 1430, Kind::Label},     {kTextEditor, 1431, Kind::Label},     {kTextEditor, 1432, Kind::Label},
+    {kTextEditor, 1433, Kind::Label},     {kTextEditor, 1434, Kind::Picture},   {kTextEditor, 1451, Kind::Label},
+    // Bitmap watermark dialog.
+    {kBitmapDialog, 1, Kind::Push},       {kBitmapDialog, 2, Kind::Push},       {kBitmapDialog, 1112, Kind::Push},
+    {kBitmapDialog, 1165, Kind::Label},   {kBitmapDialog, 1173, Kind::Edit},    {kBitmapDialog, 1193, Kind::Picture},
+    {kBitmapDialog, 1206, Kind::Label},   {kBitmapDialog, 1207, Kind::Edit},    {kBitmapDialog, 1208, Kind::Push},
+    {kBitmapDialog, 1209, Kind::Check},   {kBitmapDialog, 1240, Kind::Radio},   {kBitmapDialog, 1350, Kind::Picture},
+    {kBitmapDialog, 1435, Kind::Picture}, {kBitmapDialog, 1436, Kind::Picture},
+    // Custom paper size dialog.
+    {kCustomPaper, 1, Kind::Push},        {kCustomPaper, 2, Kind::Push},        {kCustomPaper, 1009, Kind::Typed},
+    {kCustomPaper, 1064, Kind::Push},     {kCustomPaper, 1109, Kind::Label},    {kCustomPaper, 1110, Kind::Radio},
+    {kCustomPaper, 1111, Kind::Radio},    {kCustomPaper, 1112, Kind::Push},     {kCustomPaper, 1165, Kind::Label},
+    {kCustomPaper, 1266, Kind::DrawnList}, {kCustomPaper, 1267, Kind::Label},   {kCustomPaper, 1268, Kind::Label},
+    {kCustomPaper, 1270, Kind::Spin},     {kCustomPaper, 1271, Kind::Label},    {kCustomPaper, 1273, Kind::Spin},
+    {kCustomPaper, 1358, Kind::Edit},     {kCustomPaper, 1417, Kind::Push},     {kCustomPaper, 1420, Kind::Label},
+    {kCustomPaper, 1421, Kind::Push},     {kCustomPaper, 1442, Kind::Edit},
+    // Font substitution dialog: the font list reports its selection and draws its rows.
+    {kFonts, 1, Kind::Push},              {kFonts, 2, Kind::Push},              {kFonts, 1009, Kind::Choice},
+    {kFonts, 1064, Kind::Push},           {kFonts, 1112, Kind::Push},           {kFonts, 1446, Kind::DrawnList},
+    {kFonts, 1446, Kind::List},           {kFonts, 1449, Kind::Label},          {kFonts, 1450, Kind::Label},
+    {kFonts, 1451, Kind::Label},          {kFonts, 1452, Kind::Label},
 };
 
 constexpr DWORD kButtonType = 0xF, kStaticType = 0x1F, kComboType = 0x3;
@@ -171,6 +204,23 @@ TEST_P(Templates, PagesAreChildFramesOfOneSize) {
   FreeLibrary(satellite);
 }
 
+TEST_P(Templates, DialogsArePopupsWithUniqueIds) {
+  HMODULE satellite = Load(std::string(SATELLITE_DIR) + "/" + GetParam());
+  ASSERT_NE(satellite, nullptr);
+  for (WORD id : {kTextEditor, kBitmapDialog, kCustomPaper, kFonts}) {
+    std::optional<DialogTemplateBytes> dialog = Template(satellite, id);
+    ASSERT_TRUE(dialog.has_value()) << id;
+    EXPECT_TRUE(dialog->style & 0x80000000L) << id << " is not a pop-up";
+    EXPECT_FALSE(dialog->style & 0x40000000L) << id << " is a child window";
+    for (size_t i = 0; i < dialog->controls.size(); ++i)
+      for (size_t j = i + 1; j < dialog->controls.size(); ++j)
+        if (dialog->controls[i].id != 0xFFFF && dialog->controls[i].id != 0xFFFFFFFF) {
+          EXPECT_NE(dialog->controls[i].id, dialog->controls[j].id) << "template " << id;
+        }
+  }
+  FreeLibrary(satellite);
+}
+
 INSTANTIATE_TEST_SUITE_P(Satellites, Templates, ::testing::Values("vm4k2enus.dll", "vm4k2ar.dll"),
                          [](const auto& info) { return std::string(info.param).substr(0, std::string(info.param).find('.')); });
 
@@ -180,7 +230,7 @@ TEST_F(Satellites, OnlyTheArabicDialogsReadRightToLeft) {
   HMODULE arabic = Load(std::string(SATELLITE_DIR) + "/vm4k2ar.dll");
   ASSERT_NE(english, nullptr);
   ASSERT_NE(arabic, nullptr);
-  for (WORD id : {kBasic, kPaper, kLayout, kWatermark, kDevice}) {
+  for (WORD id : {kBasic, kPaper, kLayout, kWatermark, kDevice, kTextEditor, kBitmapDialog, kCustomPaper, kFonts}) {
     EXPECT_EQ(Template(english, id)->exStyle & 0x00400000L, 0u) << id;
     EXPECT_NE(Template(arabic, id)->exStyle & 0x00400000L, 0u) << id;
   }
