@@ -30,7 +30,7 @@ constexpr size_t kMaxPoints = 4000000;
 // Within those, the outline of a path may hold this many points, and more for a path of many
 // points: an application's two-point line with a fine style and a wide round pen must not
 // keep a print job busy for seconds on millions of caps.
-constexpr size_t kPointsForAnyPath = size_t{1} << 18;
+constexpr size_t kPointsForAnyPath = size_t{1} << 17;
 constexpr size_t kPointsPerPathPoint = 64;
 // A circle (a round join or cap) has as many corners as keep it within the flatness of the
 // true circle, but never fewer than this nor more than the maximum, whatever the pen.

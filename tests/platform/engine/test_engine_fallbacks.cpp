@@ -222,10 +222,10 @@ TEST_F(EngineFallbacks, AHugeRoundPenGivesBoundedCircles) {
 TEST_F(EngineFallbacks, DashesAlongAVeryLongLineStopAtTheOutlineLimit) {
   auto path = plat_testing::MakePolyline({{0, 0}, {100000000, 0}});
   std::vector<Figure> outline = Widened(path, kGeometric | 7, 130, {3, 0, 2});
-  EXPECT_GT(outline.size(), 1000u);
+  EXPECT_GT(outline.size(), 500u) << "the dashes up to the limit are there";
   size_t points = 0;
   for (const Figure& f : outline) points += f.points.size();
-  EXPECT_LE(points, size_t{1} << 18) << "a two-point path's share";
+  EXPECT_LE(points, size_t{1} << 17) << "a two-point path's share";
 }
 
 TEST_F(EngineFallbacks, CurvesAreFlattened) {
