@@ -73,7 +73,7 @@ TEST_F(Interpreter, AQuotedPathWithBlanksIsDeletedAfterItsCreatorEnds) {
     EXPECT_EQ(WaitForSingleObject(interpreter, 20000), WAIT_OBJECT_0);
     CloseHandle(interpreter);
   }
-  for (int i = 0; i < 200 && Exists(); ++i) Sleep(10);
+  for (int i = 0; i < 3000 && Exists(); ++i) Sleep(10);
   EXPECT_FALSE(Exists());
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);

@@ -38,15 +38,19 @@ class Messages : public ::testing::Test {
   HWND hwnd_ = nullptr;
 };
 
+// True while a message another thread sent waits in this thread's queue.
+bool PendingSends() { return HIWORD(GetQueueStatus(QS_SENDMESSAGE)) != 0; }
+
+// Waits until another thread's send waits in this (the receiving) thread's queue: the queue's
+// own state, not a pause, says the sender is ready however loaded the machine is.
+void AwaitPendingSend() {
+  while (!PendingSends()) std::this_thread::yield();
+}
+
 // Sends from another thread while the receiver is not pumping; returns once it is queued.
 std::thread SendFromThread(HWND hwnd, UINT message, std::atomic<LRESULT>& result) {
-  std::atomic<bool> queued{false};
-  std::thread sender([&, hwnd, message] {
-    queued = true;
-    result = SendMessageW(hwnd, message, 0, 0);
-  });
-  while (!queued) Sleep(1);
-  Sleep(30);  // the send is in the receiver's queue once the sender waits
+  std::thread sender([&result, hwnd, message] { result = SendMessageW(hwnd, message, 0, 0); });
+  AwaitPendingSend();
   return sender;
 }
 
@@ -168,18 +172,12 @@ TEST_F(Messages, ASenderIsReleasedWhenTheWindowGoes) {
     result = SendMessageW(hwnd_, WM_USER + 9, 0, 0);
     error = GetLastError();
   });
-  Sleep(30);
+  AwaitPendingSend();  // the window goes while the send waits for it
   DestroyWindow(hwnd_);
   sender.join();
   EXPECT_EQ(result.load(), 0);
   EXPECT_EQ(error.load(), static_cast<DWORD>(ERROR_INVALID_WINDOW_HANDLE));
 }
-
-namespace {
-
-bool PendingSends() { return HIWORD(GetQueueStatus(QS_SENDMESSAGE)) != 0; }
-
-}  // namespace
 
 TEST_F(Messages, CopyDataIsCopiedAtSendTime) {
   // Two threads send through one shared record, as a process-wide announcement buffer would;
@@ -209,8 +207,7 @@ TEST_F(Messages, CopyDataIsCopiedAtSendTime) {
   };
   send(u"Printer One");
   send(u"Printer Two");
-  desktoptest::PumpWaiting();
-  Sleep(30);
+  desktoptest::PumpWaiting();  // the handler runs on this thread: both are in once it returns
   std::lock_guard<std::mutex> guard(lock);
   ASSERT_EQ(received.size(), 2u);
   EXPECT_EQ(received[0].substr(0, 11), u"Printer One");

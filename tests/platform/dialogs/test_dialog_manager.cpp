@@ -214,12 +214,22 @@ TEST_F(DialogTest, AnotherProcessFindsTheDialogByItsClassCopy) {
   startup.cb = sizeof startup;
   PROCESS_INFORMATION started{};
   ASSERT_TRUE(CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started));
-  // Found once its title is set: the window exists a moment before the dialog manager names it.
-  HWND found = nullptr;
-  for (int i = 0; i < 1000 && !found; ++i) {
-    found = FindWindowW(u"VelmorFixtureClass", u"Own class");
-    if (!found) Sleep(10);
+  // The dialog's title exists before its WM_INITDIALOG has run, on the platform too: the peer
+  // is asked only once its dialog procedure has logged "ready" from WM_INITDIALOG.
+  const std::string logFile = machine_.Host("drives/C/peer/" + std::to_string(started.dwProcessId) + ".log");
+  auto peerLog = [&] {
+    std::ifstream in(logFile);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  };
+  bool ready = false;
+  for (int i = 0; i < 3000 && !ready; ++i) {
+    ready = peerLog().find("ready\n") != std::string::npos;
+    if (!ready && WaitForSingleObject(started.hProcess, 10) == WAIT_OBJECT_0) break;
   }
+  ASSERT_TRUE(ready) << "the peer's dialog never logged \"ready\" from its WM_INITDIALOG; its log:\n" << peerLog();
+  HWND found = FindWindowW(u"VelmorFixtureClass", u"Own class");
   ASSERT_NE(found, nullptr);
   DWORD owner = 0;
   GetWindowThreadProcessId(found, &owner);
@@ -232,12 +242,10 @@ TEST_F(DialogTest, AnotherProcessFindsTheDialogByItsClassCopy) {
   // Its default dialog procedure answers from the other process: the user's close is Cancel.
   EXPECT_EQ(SendMessageW(found, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
   PostMessageW(found, WM_CLOSE, 0, 0);
-  ASSERT_EQ(WaitForSingleObject(started.hProcess, 10000), WAIT_OBJECT_0);
-  std::ifstream in(machine_.Host("drives/C/peer/" + std::to_string(started.dwProcessId) + ".log"));
-  std::stringstream log;
-  log << in.rdbuf();
-  EXPECT_NE(log.str().find("class registered\nready\n"), std::string::npos) << log.str();
-  EXPECT_NE(log.str().find("dialog 2\n"), std::string::npos) << log.str();
+  ASSERT_EQ(WaitForSingleObject(started.hProcess, 60000), WAIT_OBJECT_0) << "the peer did not end after WM_CLOSE";
+  const std::string log = peerLog();
+  EXPECT_NE(log.find("class registered\nready\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("dialog 2\n"), std::string::npos) << log;
   EXPECT_EQ(FindWindowW(u"VelmorFixtureClass", nullptr), nullptr);
   CloseHandle(started.hProcess);
   CloseHandle(started.hThread);

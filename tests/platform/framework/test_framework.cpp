@@ -187,7 +187,7 @@ TEST_F(Framework, AThreadBegunByFunctionRunsIt) {
   // The thread deletes itself when its function returns, so only its effect is looked at.
   static std::atomic<int> value{0};
   ASSERT_NE(AfxBeginThread(CountTo, &value), nullptr);
-  for (int i = 0; i < 5000 && value != 42; ++i) Sleep(1);
+  for (int i = 0; i < 30000 && value != 42; ++i) Sleep(1);
   EXPECT_EQ(value.load(), 42);
 }
 

@@ -40,7 +40,7 @@ class DesktopProgram : public ::testing::Test {
     return text.str();
   }
   bool AwaitLine(const std::string& line) {
-    for (int i = 0; i < 500; ++i) {
+    for (int i = 0; i < 3000; ++i) {
       if (PeerLog().find(line + "\n") != std::string::npos) return true;
       Sleep(10);
     }

@@ -168,7 +168,7 @@ TEST_F(DesktopTool, TypesIntoTheFocusBroadcastsAndWaitsForAWindow) {
     Sleep(50);
     late = CreateWindowExW(0, u"Tool Target", u"Late", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   });
-  HWND found = desktoptool::WaitForWindow(u"tool target", u"LATE", 5000);
+  HWND found = desktoptool::WaitForWindow(u"tool target", u"LATE", 30000);
   maker.join();
   EXPECT_EQ(found, late);
   EXPECT_EQ(desktoptool::WaitForWindow(u"Tool Target", u"Never", 30), nullptr);
