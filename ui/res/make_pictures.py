@@ -8,6 +8,7 @@ the resource lines that every language's script includes. Every picture carries 
 small digits in its lower right corner, so no two pictures are the same pixels even where two
 descriptions say the same thing (the pages pick pictures by id, and a test tells them apart).
 """
+import math
 import os
 import struct
 import sys
@@ -128,7 +129,6 @@ def paint_resolution(draw, w, h, args):
 
 def paint_star(draw, w, h, args):
     cx, cy, r = w // 2, (h - 6) // 2, min(w, h - 6) // 2 - 2
-    import math
     points = []
     for k in range(10):
         radius = r if k % 2 == 0 else r * 0.45
