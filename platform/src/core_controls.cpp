@@ -1,9 +1,5 @@
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -12,6 +8,7 @@
 #include <mutex>
 #include <sstream>
 
+#include "internal/change_counter.h"
 #include "internal/controls.h"
 #include "internal/machine.h"
 
@@ -26,9 +23,10 @@ namespace {
 constexpr char kChangeCounterFile[] = ".changes";
 
 struct MachineCache {
-  std::string root;                     // the machine the mapping and the values belong to
-  std::uint64_t* counter = nullptr;     // the shared change counter, or null when it cannot be mapped
-  std::uint64_t seen = 0;               // the counter's value when `values` was last emptied
+  std::string root;        // the machine the counter and the values belong to
+  plat::ChangeCounter counter;
+  bool mapped = false;     // without the counter nothing could tell of a change: read every time
+  std::uint64_t seen = 0;  // the counter's value when `values` was last emptied
   std::map<std::string, std::optional<std::string>, std::less<>> values;
 };
 
@@ -38,33 +36,21 @@ MachineCache g_machine;
 
 std::string ControlFile(std::string_view name) { return plat::MachineDir("controls") + "/" + std::string(name); }
 
-std::uint64_t LoadCounter(std::uint64_t* counter) {
-  return std::atomic_ref<std::uint64_t>(*counter).load(std::memory_order_acquire);
-}
-
-void UnmapLocked() {
-  if (g_machine.counter) munmap(g_machine.counter, sizeof(std::uint64_t));
-  g_machine = MachineCache{};
+void ForgetLocked() {
+  g_machine.counter.Unmap();
+  g_machine.root.clear();
+  g_machine.mapped = false;
+  g_machine.values.clear();
 }
 
 // Maps the machine's change counter on first use, and again after the machine changed.
 void MapLocked() {
   const std::string& root = plat::MachineRoot();
   if (!g_machine.root.empty() && g_machine.root == root) return;
-  UnmapLocked();
+  ForgetLocked();
   g_machine.root = root;
-  std::string path = plat::MachineDir("controls") + "/" + kChangeCounterFile;
-  int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-  if (fd < 0) return;
-  struct stat st {};
-  // Growing the file is safe against a second process doing the same: both leave zeros.
-  bool sized = fstat(fd, &st) == 0 &&
-               (st.st_size >= static_cast<off_t>(sizeof(std::uint64_t)) || ftruncate(fd, sizeof(std::uint64_t)) == 0);
-  void* view = sized ? mmap(nullptr, sizeof(std::uint64_t), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0) : MAP_FAILED;
-  close(fd);
-  if (view == MAP_FAILED) return;
-  g_machine.counter = static_cast<std::uint64_t*>(view);
-  g_machine.seen = LoadCounter(g_machine.counter);
+  g_machine.mapped = g_machine.counter.Map(plat::MachineDir("controls") + "/" + kChangeCounterFile);
+  g_machine.seen = g_machine.counter.Load();
 }
 
 std::optional<std::string> ReadControlFile(std::string_view name) {
@@ -84,9 +70,8 @@ std::optional<std::string> GetControl(std::string_view name) {
   auto it = g_process.find(name);
   if (it != g_process.end()) return it->second;
   MapLocked();
-  // Without the shared counter nothing could tell this process of a change: read every time.
-  if (!g_machine.counter) return ReadControlFile(name);
-  std::uint64_t now = LoadCounter(g_machine.counter);
+  if (!g_machine.mapped) return ReadControlFile(name);
+  std::uint64_t now = g_machine.counter.Load();
   if (now != g_machine.seen) {
     g_machine.values.clear();
     g_machine.seen = now;
@@ -122,7 +107,7 @@ void SetMachineControl(std::string_view name, std::optional<std::string_view> va
   // Bumped after the file is in place: whoever sees the new count reads the new file.
   std::lock_guard<std::mutex> guard(g_lock);
   MapLocked();
-  if (g_machine.counter) std::atomic_ref<std::uint64_t>(*g_machine.counter).fetch_add(1, std::memory_order_acq_rel);
+  g_machine.counter.Bump();
   g_machine.values.clear();
 }
 
@@ -140,7 +125,7 @@ void ClearProcessControls() {
 
 void ForgetMachineControls() {
   std::lock_guard<std::mutex> guard(g_lock);
-  UnmapLocked();
+  ForgetLocked();
 }
 
 }  // namespace plat
