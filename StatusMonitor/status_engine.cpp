@@ -34,7 +34,4 @@ BOOL RequestStatusPass(DWORD pollingThreadId) {
   return TRUE;
 }
 
-void FreeStatusRecords(PrinterStatusRecord* records) { delete[] records; }
-void FreeStatusNote(StatusChangeNote* note) { delete note; }
-
 }  // namespace vm4k2sm

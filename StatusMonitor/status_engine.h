@@ -39,8 +39,4 @@ bool ConfigureStatusEngine(bool endsByItself, HWND mainWindow);
 // TRUE when a pass was asked for.
 BOOL RequestStatusPass(DWORD pollingThreadId);
 
-// The receiver of WM_QUERY_DONE and WM_PRINTER_STATUS frees what it got with these.
-void FreeStatusRecords(PrinterStatusRecord* records);
-void FreeStatusNote(StatusChangeNote* note);
-
 }  // namespace vm4k2sm

@@ -24,6 +24,9 @@ constexpr UINT kNotReachableText = 1025;
 
 }  // namespace
 
+void FreeStatusRecords(PrinterStatusRecord* records) { delete[] records; }
+void FreeStatusNote(StatusChangeNote* note) { delete note; }
+
 UINT StatusTextId(BYTE status, BYTE valueCode) {
   if (status == 1) return kFatalErrorText;
   if (status == 126) return kNotReachableText;

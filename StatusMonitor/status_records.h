@@ -28,6 +28,10 @@ struct StatusChangeNote {
   BYTE previousValueCode;
 };
 
+// The receiver of WM_QUERY_DONE and WM_PRINTER_STATUS frees what it got with these.
+void FreeStatusRecords(PrinterStatusRecord* records);
+void FreeStatusNote(StatusChangeNote* note);
+
 // The list text id of a StatusCode; 0 for a pair without text. Status 1 is followed by its code.
 UINT StatusTextId(BYTE status, BYTE valueCode);
 // Fills the record's status text from the resource library's strings.
