@@ -99,9 +99,9 @@ TEST(StatusReaction, ClosesRefreshesOrOpensTheDisplayForTheChangeItNames) {
   size_t startsBefore = 0;
   for (const ReactionCase& c : kCases) {
     const std::u16string printer = u"Printer " + std::u16string(1, static_cast<char16_t>(u'A' + index++));
-    machine.Set(printer, u"Status", std::u16string(std::to_string(c.status).begin(), std::to_string(c.status).end()));
-    const std::string vc = std::to_string(c.valueCode);
-    machine.Set(printer, u"ValueCode", std::u16string(vc.begin(), vc.end()));
+    const std::string status = std::to_string(c.status), valueCode = std::to_string(c.valueCode);
+    machine.Set(printer, u"Status", std::u16string(status.begin(), status.end()));
+    machine.Set(printer, u"ValueCode", std::u16string(valueCode.begin(), valueCode.end()));
     machine.Set(printer, u"TonerLow", c.tonerLow ? u"1" : u"0");
     machine.Set(printer, u"TonerStatusChange", c.tonerChange ? u"1" : u"0");
     machine.Set(printer, u"ShowDlgAgain", c.showAgain ? u"1" : u"0");
