@@ -3,11 +3,12 @@
 
     make_pictures.py pictures.txt OUTPUT_DIR
 
-Writes one 24-bit .bmp per bitmap and one .ico per icon into OUTPUT_DIR, and pictures.rch,
+Writes one 8-bit palette .bmp per bitmap and one .ico per icon into OUTPUT_DIR, and pictures.rch,
 the resource lines that every language's script includes. Every picture carries its own id in
 small digits in its lower right corner, so no two pictures are the same pixels even where two
 descriptions say the same thing (the pages pick pictures by id, and a test tells them apart).
 """
+import math
 import os
 import struct
 import sys
@@ -128,7 +129,6 @@ def paint_resolution(draw, w, h, args):
 
 def paint_star(draw, w, h, args):
     cx, cy, r = w // 2, (h - 6) // 2, min(w, h - 6) // 2 - 2
-    import math
     points = []
     for k in range(10):
         radius = r if k % 2 == 0 else r * 0.45
@@ -323,13 +323,27 @@ def parse(path):
             yield kind, int(ident), width, height, background, painter, args, number_
 
 
+def palettized(image):
+    """The picture as an 8-bit palette image of exactly its own colours: a quarter of the
+    24-bit size, and no colour moves, so the transparent colours the pages key on stay exact."""
+    colours = image.getcolors(256)
+    if colours is None:
+        return image
+    palette = [c for _, c in colours]
+    index = {c: i for i, c in enumerate(palette)}
+    result = Image.new("P", image.size)
+    result.putpalette([v for c in palette for v in c] + [0, 0, 0] * (256 - len(palette)))
+    result.putdata([index[p] for p in image.getdata()])
+    return result
+
+
 def draw_bitmap(ident, width, height, background, painter, args):
     image = Image.new("RGB", (width, height), colour(background))
     draw = ImageDraw.Draw(image)
     PAINTERS[painter](draw, width, height, args)
     label = str(ident)
     number(draw, width - number_width(label) - 1, height - 6, label, fill=INK)
-    return image
+    return palettized(image)
 
 
 def icon_image(size):

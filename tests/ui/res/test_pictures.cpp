@@ -67,6 +67,17 @@ TEST_P(Pictures, EveryBitmapLoadsAndNoTwoHaveTheSamePixels) {
         << id;
     ReleaseDC(nullptr, screen);
     DeleteObject(bitmap);
+    // The top left pixel is background: where a page draws the picture transparently, it
+    // must be exactly the colour that page keys out (a COLORREF, 0x00BBGGRR).
+    const size_t top = 8 + stride * static_cast<size_t>(info.bmHeight - 1);  // rows are bottom-up
+    const COLORREF corner = RGB(pixels[top + 2], pixels[top + 1], pixels[top]);
+    if (id == 901) {
+      EXPECT_EQ(corner, 0xEEF3F4u) << "the logo's background";
+    } else if (id == 4031 || id == 4032) {
+      EXPECT_EQ(corner, 0xFF00FFu) << "bitmap " << id;
+    } else if (id >= 4052 && id <= 4056) {
+      EXPECT_EQ(corner, 0xFFFFFFu) << "bitmap " << id;
+    }
     auto [at, fresh] = seen.emplace(std::move(pixels), id);
     EXPECT_TRUE(fresh) << "bitmaps " << at->second << " and " << id << " have the same pixels";
   }
