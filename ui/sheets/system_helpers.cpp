@@ -5,6 +5,9 @@
 
 #include <win/commdlg.h>
 #include <win/modules.h>
+#include <win/process.h>
+#include <win/security.h>
+#include <win/system.h>
 
 #include "ui/core/satellite.h"
 
@@ -30,6 +33,43 @@ auto InResourceActCtx(Work work) {
 }
 
 }  // namespace
+
+bool IsUserAdmin() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
+  // The groups' size first, then the groups.
+  DWORD needed = 0;
+  std::vector<BYTE> groups;
+  bool read = false;
+  if (!GetTokenInformation(token, TokenGroups, nullptr, 0, &needed) && GetLastError() == ERROR_INSUFFICIENT_BUFFER &&
+      needed >= sizeof(TOKEN_GROUPS)) {
+    groups.resize(needed);
+    read = GetTokenInformation(token, TokenGroups, groups.data(), needed, &needed) != FALSE;
+  }
+  CloseHandle(token);
+  if (!read) return false;
+  SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+  PSID administrators = nullptr;
+  if (!AllocateAndInitializeSid(&nt, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                &administrators)) {
+    return false;
+  }
+  OSVERSIONINFOW version{};
+  version.dwOSVersionInfoSize = sizeof(version);
+  // From version 6 on an administrator's token holds the group filtered (deny only, not
+  // enabled) until the program runs elevated; only an enabled group administers.
+  const bool needsEnabled = GetVersionExW(&version) && version.dwMajorVersion >= 6;
+  const auto* list = reinterpret_cast<const TOKEN_GROUPS*>(groups.data());
+  const size_t room = (groups.size() - offsetof(TOKEN_GROUPS, Groups)) / sizeof(SID_AND_ATTRIBUTES);
+  bool admin = false;
+  for (DWORD i = 0; i < list->GroupCount && i < room && !admin; ++i) {
+    if (!EqualSid(list->Groups[i].Sid, administrators)) continue;
+    const DWORD attributes = list->Groups[i].Attributes;
+    admin = !needsEnabled || ((attributes & SE_GROUP_ENABLED) && !(attributes & SE_GROUP_USE_FOR_DENY_ONLY));
+  }
+  FreeSid(administrators);
+  return admin;
+}
 
 int OpenFileDialog(HWND owner, const WCHAR* filter, WCHAR* path) {
   if (path == nullptr) return 0;

@@ -10,6 +10,12 @@ namespace vm4k2ui {
 inline constexpr int kChosenPathUnits = 256;
 inline constexpr int kFileDialogUnits = 520;
 
+// Whether the process token holds the Administrators group (S-1-5-32-544). From system
+// version 6 on the group must also be enabled and not kept for denying alone (a filtered
+// token of an administrator who did not elevate); before 6 membership alone counts. A token
+// or group list that cannot be read gives false.
+bool IsUserAdmin();
+
 // GetOpenFileNameW inside the library's activation context, `path` (at least kChosenPathUnits
 // characters) the initial folder. 1 with the chosen path in `path`; 0 for Cancel, a failure,
 // or a path longer than 255 characters (a cut path would name another file).
