@@ -181,6 +181,12 @@ inline void PlatformTest_SetTickCount(ULONGLONG milliseconds, BOOL) { PlatformTe
 inline void PlatformTest_AdvanceTickCount(ULONGLONG milliseconds) { PlatformTest_AdvanceClock(milliseconds); }
 inline void PlatformTest_ReleaseTickCount(BOOL) { PlatformTest_UseRealClock(); }
 #endif
+// The Administrators group (S-1-5-32-544) in the machine user's token: present with its
+// SE_GROUP_* attributes, or absent (present is FALSE; attributes ignored). Unset, it is present,
+// mandatory, enabled and owner (0xF), an elevated administrator; SE_GROUP_USE_FOR_DENY_ONLY
+// (0x10) alone plays a filtered one. Control "AdministratorsGroup" ("absent" or the attributes);
+// PlatformTest_SetControl("AdministratorsGroup", NULL, ...) takes it back to the default.
+WINBASEAPI void PlatformTest_SetAdministratorsGroup(BOOL present, DWORD attributes, BOOL machineWide);
 // The nth allocation from now fails (and every later one with andLater); nth 0 turns it off.
 WINBASEAPI void PlatformTest_FailAllocation(DWORD nth, BOOL andLater, BOOL machineWide);
 
