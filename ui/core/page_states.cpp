@@ -71,8 +71,10 @@ void ReleasePageState(size_t index) {
 }
 
 void ReleasePageStates() {
+  // The sheets' own entries go first, in their order; what a dialog left behind (its owner
+  // normally frees it) goes with them, so nothing of the thread outlives its sheets.
   const DWORD thread = GetCurrentThreadId();
-  for (size_t index = 0; index < kSheetOwnedPageStates; ++index) Take(thread, index);
+  for (size_t index = 0; index < kPageStateEntries; ++index) Take(thread, index);
 }
 
 size_t PageStateRowCount() {

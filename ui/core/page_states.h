@@ -15,7 +15,8 @@ namespace vm4k2ui {
 
 inline constexpr size_t kPageStateEntries = 16;
 // Entries 0..4 (basic, paper, layout and watermark pages, custom paper dialog) end with the
-// document sheets; the others are deleted by the dialogs that own them.
+// document sheets; the others are deleted by the dialogs that own them (ReleasePageState), or
+// with the sheets when a dialog left its entry behind.
 inline constexpr size_t kSheetOwnedPageStates = 5;
 
 // Base of every object kept in the table, so that releasing it runs its own destructor.
@@ -30,7 +31,8 @@ PageState* FindPageState(size_t index);
 BOOL StorePageState(size_t index, PageState* state);
 // Deletes entry `index` of the calling thread's row, if any.
 void ReleasePageState(size_t index);
-// Deletes entries 0..4 of the calling thread's row in that order.
+// Deletes every entry of the calling thread's row once, in index order: entries 0..4 first,
+// then whatever a dialog left behind.
 void ReleasePageStates();
 // Rows currently held, for whoever checks that closed sheets leave nothing behind.
 size_t PageStateRowCount();

@@ -20,13 +20,14 @@ const SheetPageEntry DocumentPageTable[kDocumentPageCount] = {
 };
 const SheetPageEntry DevicePageEntry = {651, 274, DevicePageProc};
 
-UINT CALLBACK PropSheetPageCallback(HWND window, UINT message, PROPSHEETPAGEW* page) {
+UINT CALLBACK PropSheetPageCallback(HWND, UINT message, PROPSHEETPAGEW* page) {
   switch (message) {
     case PSPCB_CREATE:
       return TRUE;
     case PSPCB_RELEASE: {
       auto* context = page ? reinterpret_cast<PrinterUiContext*>(page->lParam) : nullptr;
-      if (context && context->changed) ApplySheetChanges(window, context);
+      // The pages are gone by now: the apply has no page to answer for.
+      if (context && context->changed) ApplySheetChanges(nullptr, context);
       return TRUE;
     }
     default:

@@ -21,13 +21,18 @@ std::atomic<HMODULE> g_uiModule{nullptr};
 std::mutex g_sharedLock;
 HMODULE g_sharedSatellite = nullptr;
 
+// A cut "id:N missing!" would read as a real text, so a buffer too small for the whole of it
+// gets an empty text instead.
 int MissingString(UINT id, WCHAR* buffer, int capacity) {
-  char text[32];
-  std::snprintf(text, sizeof(text), "id:%u missing!", id);
-  int i = 0;
-  for (; i + 1 < capacity && text[i] != 0; ++i) buffer[i] = static_cast<WCHAR>(text[i]);
-  buffer[i] = 0;
-  return i;
+  char text[100];
+  const int length = std::snprintf(text, sizeof(text), "id:%u missing!", id);
+  if (length < 0 || length >= capacity) {
+    buffer[0] = 0;
+    return 0;
+  }
+  for (int i = 0; i < length; ++i) buffer[i] = static_cast<WCHAR>(text[i]);
+  buffer[length] = 0;
+  return length;
 }
 
 }  // namespace

@@ -24,7 +24,8 @@ HMODULE SharedResourceDll();
 void FreeSharedResourceDll();
 
 // A string of the satellite library into `buffer` (capacity in characters, terminator
-// included); a missing string, or no library, gives "id:<id> missing!". Returns the length.
+// included); a missing string, or no library, gives "id:<id> missing!", or an empty text and 0
+// when that does not fit. Returns the length.
 int LoadUiString(HMODULE library, UINT id, WCHAR* buffer, int capacity);
 std::u16string LoadUiString(HMODULE library, UINT id);
 

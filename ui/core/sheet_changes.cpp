@@ -1,10 +1,14 @@
 #include "ui/core/sheet_changes.h"
 
+#include <win/commctrl.h>
 #include <win/compstui.h>
+#include <win/dialogs.h>
 #include <win/driverui.h>
 
 #include "ui/core/devmode.h"
+#include "ui/core/page_states.h"
 #include "ui/core/setting_descriptors.h"
+#include "ui/core/settings_snapshot.h"
 
 namespace vm4k2ui {
 
@@ -23,15 +27,41 @@ void CopyToCaller(PrinterUiContext* context, BOOL announceResult) {
     context->pfnComPropSheet(context->propSheet, CPSFUNC_SET_RESULT, 0, CPSUI_OK);
 }
 
+// The basic page's snapshot follows what was applied. The entry is only looked up: the
+// device sheet's thread, or a thread that never showed the basic page, has none, and an
+// object made here would outlive every sheet.
+void RefreshFavouritesSnapshot(PrinterUiContext* context) {
+  auto* source = dynamic_cast<SnapshotHolderSource*>(FindPageState(kBasicPageStateEntry));
+  SettingsSnapshotHolder* holder = source != nullptr ? source->SnapshotHolder() : nullptr;
+  if (holder == nullptr) return;
+  holder->TakeActivePage(context->activePage);
+  if (holder->ChangedSinceSnapshot(*context)) {
+    holder->ShowUnsavedEntry(*context);
+    holder->TakeSnapshot(*context);
+  }
+}
+
+// The page's PSN_APPLY answer. SetWindowLongPtrW leaves the last error alone on success and
+// the previous value may be 0, so the error is primed to tell the two apart. FALSE when the
+// page window is gone.
+bool AnswerApply(HWND page) {
+  SetLastError(0);
+  if (SetWindowLongPtrW(page, DWLP_MSGRESULT, PSNRET_NOERROR) == 0 && GetLastError() != 0) return false;
+  SendMessageW(GetParent(page), PSM_UNCHANGED, reinterpret_cast<WPARAM>(page), 0);
+  return true;
+}
+
 }  // namespace
 
-int ApplySheetChanges(HWND, PrinterUiContext* context, BOOL announceResult) {
+int ApplySheetChanges(HWND page, PrinterUiContext* context, BOOL announceResult) {
   if (context == nullptr) return 0;
+  if (page != nullptr) RefreshFavouritesSnapshot(context);
   if (context->devmode.dmPublic.dmDuplex == kBookletDuplex) {
     const uint16_t duplex = kBookletDuplex;
     SetSettingByName(context, "Duplex", &duplex, sizeof(duplex));
   }
   context->changed = 1;
+  if (page != nullptr && !AnswerApply(page)) return 1;
   if (!context->deviceSheet) CopyToCaller(context, announceResult);
   return 1;
 }

@@ -8,6 +8,10 @@
 
 namespace vm4k2ui {
 
+// With a page (its PSN_APPLY): the basic page's favourites snapshot follows the change, the
+// page answers PSNRET_NOERROR and tells the sheet it is unchanged (PSM_UNCHANGED); a page
+// window that is gone stops the apply there (result 1). Without a page (the page callback's
+// release, the host's SET_RESULT) neither happens.
 // Marks the context changed and, for the document sheets of a caller that asked for the
 // DEVMODE back (DM_UPDATE or DM_COPY), copies the edited DEVMODE into the caller's output
 // within its cbOut, then tells the host the sheet's result is 1 (CPSFUNC_SET_RESULT).

@@ -57,16 +57,31 @@ TEST_F(PageStatesTest, AnAccessorMakesItsStateOnceAndKnowsItsKind) {
   EXPECT_EQ(vm4k2ui::FindPageState(0), first);
 }
 
-TEST_F(PageStatesTest, ReleasingTheSheetsDeletesEntriesZeroToFourInOrder) {
-  const char* names[] = {"basic", "paper", "layout", "watermark", "custom paper", "five", "text editor"};
-  for (size_t i = 0; i < 7; ++i) ASSERT_NE(Named(i, names[i]), nullptr);
+TEST_F(PageStatesTest, ReleasingTheSheetsDeletesEveryEntryOnceSheetEntriesFirst) {
+  // Entries a dialog still holds (6, 7, or any higher one) go too, after the sheets' own.
+  ASSERT_NE(Named(15, "last"), nullptr);
+  ASSERT_NE(Named(7, "bitmap editor"), nullptr);
+  const char* names[] = {"basic", "paper", "layout", "watermark", "custom paper"};
+  for (size_t i = 0; i < 5; ++i) ASSERT_NE(Named(i, names[i]), nullptr);
+  ASSERT_NE(Named(6, "text editor"), nullptr);
+  const size_t rowsWithMine = vm4k2ui::PageStateRowCount();
   vm4k2ui::ReleasePageStates();
-  EXPECT_EQ(g_destroyed, (std::vector<std::string>{"basic", "paper", "layout", "watermark", "custom paper"}));
-  for (size_t i = 0; i < 5; ++i) EXPECT_EQ(vm4k2ui::FindPageState(i), nullptr);
-  EXPECT_NE(vm4k2ui::FindPageState(5), nullptr) << "owned by its dialog";
-  EXPECT_NE(vm4k2ui::FindPageState(6), nullptr);
+  EXPECT_EQ(g_destroyed, (std::vector<std::string>{"basic", "paper", "layout", "watermark", "custom paper",
+                                                   "text editor", "bitmap editor", "last"}));
+  for (size_t i = 0; i < vm4k2ui::kPageStateEntries; ++i) EXPECT_EQ(vm4k2ui::FindPageState(i), nullptr) << i;
+  EXPECT_EQ(vm4k2ui::PageStateRowCount(), rowsWithMine - 1) << "the emptied row is dropped";
+  vm4k2ui::ReleasePageStates();
+  EXPECT_EQ(g_destroyed.size(), 8u) << "each object deleted once";
+}
+
+TEST_F(PageStatesTest, AnOwnerThatFreesItsEntryFirstLeavesNothingForTheRelease) {
+  ASSERT_NE(Named(0, "basic"), nullptr);
+  ASSERT_NE(Named(6, "text editor"), nullptr);
   vm4k2ui::ReleasePageState(6);
-  EXPECT_EQ(g_destroyed.back(), "text editor");
+  EXPECT_EQ(g_destroyed, (std::vector<std::string>{"text editor"}));
+  EXPECT_EQ(vm4k2ui::FindPageState(6), nullptr);
+  vm4k2ui::ReleasePageStates();
+  EXPECT_EQ(g_destroyed, (std::vector<std::string>{"text editor", "basic"}));
 }
 
 TEST_F(PageStatesTest, EachThreadHasItsOwnRow) {

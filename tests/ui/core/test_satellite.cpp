@@ -1,4 +1,5 @@
 // The language choice, the satellite library beside the library's file, and its strings.
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -110,6 +111,30 @@ TEST_F(SatelliteTest, AMissingSatelliteIsAnError) {
   EXPECT_NE(vm4k2ui::LoadResourceDll(&satellite), static_cast<DWORD>(ERROR_SUCCESS));
   EXPECT_EQ(satellite, nullptr);
   EXPECT_EQ(vm4k2ui::LoadUiString(nullptr, 202), u"id:202 missing!");
+}
+
+TEST(MissingStringText, FitsWholeOrNotAtAll) {
+  struct Case {
+    int capacity;
+    int result;
+    const char16_t* text;
+  } cases[] = {
+      {100, 16, u"id:4011 missing!"},
+      {17, 16, u"id:4011 missing!"},  // exactly the text and its terminator
+      {16, 0, u""},
+      {5, 0, u""},
+      {1, 0, u""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.capacity);
+    std::u16string buffer(101, u'#');
+    EXPECT_EQ(vm4k2ui::LoadUiString(nullptr, 4011, buffer.data(), c.capacity), c.result);
+    EXPECT_EQ(std::u16string_view(buffer.c_str()), c.text);
+    EXPECT_EQ(buffer[c.capacity], u'#') << "nothing written past the capacity";
+  }
+  WCHAR untouched = u'#';
+  EXPECT_EQ(vm4k2ui::LoadUiString(nullptr, 4011, &untouched, 0), 0);
+  EXPECT_EQ(untouched, u'#');
 }
 
 TEST_F(SatelliteTest, PrivateDefaultsTakeTheSatellitesTexts) {
