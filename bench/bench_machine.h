@@ -34,6 +34,7 @@ class InstalledMachine {
   InstalledMachine(const InstalledMachine&) = delete;
   InstalledMachine& operator=(const InstalledMachine&) = delete;
   bool ready() const { return ready_; }
+  const std::string& root() const { return root_; }
 
  private:
   std::string root_;

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -73,18 +74,6 @@ DWORD RepeatLength(const BYTE* row, DWORD from, DWORD limit) {
   return n;
 }
 
-// The first position in [from, length) where row and seed differ, or length.
-DWORD FindDifference(const BYTE* row, const BYTE* seed, DWORD from, DWORD length) {
-  DWORD i = from;
-  while (i + 8 <= length) {
-    uint64_t diff = Load64(row + i) ^ Load64(seed + i);
-    if (diff) return i + static_cast<DWORD>(__builtin_ctzll(diff) >> 3);
-    i += 8;
-  }
-  while (i < length && row[i] == seed[i]) ++i;
-  return i;
-}
-
 void DumpRow(PDEV* pdev, const BYTE* row, DWORD length) {
   if (!pdev || !(pdev->job.jobSettings.dmPrivate.dwDumpFlags & RENDER_DUMP_RASTER)) return;
   HANDLE log = pdev->job.text.hTextLog;
@@ -97,6 +86,46 @@ void DumpRow(PDEV* pdev, const BYTE* row, DWORD length) {
   WriteFile(log, row, length, &written, nullptr);
 }
 
+}  // namespace
+
+namespace {
+constexpr DWORD kLocalDifferenceWords = 1024 + 2;  // rows up to 64 KiB mark their bytes on the stack
+
+// Sets bit j of `differs` (words of 64 bits, zeroed here) for each byte where row and seed
+// differ; the bits past `length` stay clear.
+void MarkDifferences(const BYTE* row, const BYTE* seed, DWORD length, uint64_t* differs, DWORD words) {
+  std::memset(differs, 0, words * sizeof *differs);
+  DWORD j = 0;
+#if defined(__SSE2__)
+  for (; j + 16 <= length; j += 16) {
+    __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + j));
+    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(seed + j));
+    unsigned equal = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(a, b)));
+    differs[j >> 6] |= static_cast<uint64_t>(~equal & 0xFFFFu) << (j & 63);
+  }
+#else
+  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Full;
+  for (; j + 8 <= length; j += 8) {
+    uint64_t v = Load64(row + j) ^ Load64(seed + j);
+    uint64_t nonzero = (((v & kLow7) + kLow7) | v) & kHighBits;  // exact: one flag per differing byte
+    uint64_t flags = ((nonzero >> 7) * 0x0102040810204080ull) >> 56;
+    differs[j >> 6] |= flags << (j & 63);
+  }
+#endif
+  for (; j < length; ++j)
+    if (row[j] != seed[j]) differs[j >> 6] |= uint64_t{1} << (j & 63);
+}
+
+// The first marked position at or after `from`, or `length`.
+inline __attribute__((always_inline)) DWORD NextDifference(const uint64_t* differs, DWORD from, DWORD length) {
+  if (from >= length) return length;
+  DWORD w = from >> 6;
+  uint64_t bits = differs[w] >> (from & 63);
+  if (bits) return from + static_cast<DWORD>(__builtin_ctzll(bits));
+  for (DWORD last = (length - 1) >> 6; ++w <= last;)
+    if (differs[w]) return (w << 6) + static_cast<DWORD>(__builtin_ctzll(differs[w]));
+  return length;
+}
 }  // namespace
 
 DWORD Raster_CompressRle(PDEV* pdev, BYTE* output, const BYTE* row, DWORD length) {
@@ -139,23 +168,43 @@ BYTE* Raster_EmitDeltaCommand(BYTE* output, DWORD count, const BYTE* bytes, DWOR
 }
 
 DWORD Raster_CompressDeltaRow(BYTE* output, const BYTE* row, DWORD length, BYTE* seed) {
+  // The differing bytes are marked first, so that the seed can take the whole row at once: the
+  // bytes that do not differ are equal already, which leaves the seed as byte-by-byte copying
+  // would, and the runs are then read from the marks without comparing bytes again.
+  const DWORD words = length / 64 + 2;
+  uint64_t local[kLocalDifferenceWords];
+  std::vector<uint64_t> large;
+  uint64_t* differs = local;
+  if (words > kLocalDifferenceWords) {
+    large.resize(words);
+    differs = large.data();
+  }
+  MarkDifferences(row, seed, length, differs, words);
+  std::memcpy(seed, row, length);
+
   BYTE* out = output + 2;
+  BYTE* const outEnd = output + Raster_DeltaRowBound(length);
   DWORD position = 0;  // end of the previous replacement run
-  DWORD i = FindDifference(row, seed, 0, length);
+  DWORD i = NextDifference(differs, 0, length);
   while (i < length) {
-    // row[i] differs; the run goes on to the first equal byte, at most 8.
-    DWORD run;
-    if (i + kMaxReplacement <= length) {
-      uint64_t same = ZeroBytes(Load64(row + i) ^ Load64(seed + i));
-      run = same ? FirstFlagged(same) : kMaxReplacement;
+    // The run goes on to the first equal byte, at most 8.
+    DWORD shift = i & 63;
+    uint64_t bits = differs[i >> 6] >> shift;
+    if (shift) bits |= differs[(i >> 6) + 1] << (64 - shift);
+    // Bit 8 set stops the count at the longest run.
+    DWORD run = static_cast<DWORD>(__builtin_ctzll(~bits | (uint64_t{1} << kMaxReplacement)));
+    DWORD offset = i - position;
+    if (offset < 31 && i + kMaxReplacement <= length && out + 1 + kMaxReplacement <= outEnd) {
+      // The common command: one byte, then the run copied as a whole word (the bytes past the
+      // run are overwritten by what follows, or lie beyond the encoded length).
+      *out = static_cast<BYTE>((run - 1) * 32 + offset);
+      std::memcpy(out + 1, row + i, kMaxReplacement);
+      out += 1 + run;
     } else {
-      run = 1;
-      while (i + run < length && row[i + run] != seed[i + run]) ++run;
+      out = Raster_EmitDeltaCommand(out, run, row + i, offset);
     }
-    out = Raster_EmitDeltaCommand(out, run, row + i, i - position);
-    std::memcpy(seed + i, row + i, run);
     position = i + run;
-    i = FindDifference(row, seed, position, length);
+    i = NextDifference(differs, position, length);
   }
   DWORD encoded = static_cast<DWORD>(out - output) - 2;
   output[0] = static_cast<BYTE>(encoded);

@@ -108,6 +108,9 @@ bool GlobalData(const TtSoftFont* font, std::vector<BYTE>& out) {
 
 bool IsFace(const char* face, const char* name) { return std::strcmp(face, name) == 0; }
 
+constexpr WORD kLatinNotMapped = 0xFFFF;
+WORD MapCharacter(const TtSoftFont* font, DWORD character, int codePageByte);
+
 FontCachIdentity TrueTypeIdentity(const TtSoftFont* font) {
   return FontCachIdentity{font->faceName, 0, 0, font->iUniq, FCK_TRUETYPE};
 }
@@ -141,6 +144,7 @@ bool SoftFont_OpenTrueType(TtSoftFont* font, const void* file, DWORD size, const
   std::memset(font, 0, sizeof *font);
   std::strncpy(font->faceName, faceName ? faceName : "", sizeof font->faceName - 1);
   font->iUniq = iUniq;
+  std::fill(std::begin(font->latinGlyphs), std::end(font->latinGlyphs), kLatinNotMapped);
   if (!TtFont_Open(&font->file, file, size, font->faceName)) return false;
   if (!TtFont_ReadInfo(&font->file, &font->info) || !TtFont_CanDownload(font->info)) return false;
   font->spaceGlyph = TtFont_MapCharacter(&font->file, font->info, 0x20);
@@ -150,6 +154,19 @@ bool SoftFont_OpenTrueType(TtSoftFont* font, const void* file, DWORD size, const
 WORD SoftFont_TrueTypeGlyph(const TtSoftFont* font, DWORD character, bool glyphIndex, int codePageByte) {
   const TtFontInfo& info = font->info;
   if (glyphIndex) return character < info.numGlyphs ? static_cast<WORD>(character) : 0;
+  // Below 256 the answer depends on the font alone (the code-page byte only serves others).
+  if (character < 256) {
+    WORD& known = font->latinGlyphs[character];
+    if (known == kLatinNotMapped) known = MapCharacter(font, character, codePageByte);
+    return known;
+  }
+  return MapCharacter(font, character, codePageByte);
+}
+
+namespace {
+
+WORD MapCharacter(const TtSoftFont* font, DWORD character, int codePageByte) {
+  const TtFontInfo& info = font->info;
   WORD glyph = TtFont_MapCharacter(&font->file, info, character);
   if (glyph == 0 && TtFont_IsSymbolMap(info) && !IsFace(font->faceName, "MingLiU")) {
     DWORD high = info.cmapFirstEnd & 0xFF00;
@@ -165,6 +182,8 @@ WORD SoftFont_TrueTypeGlyph(const TtSoftFont* font, DWORD character, bool glyphI
   if (glyph == 0 && character == 183 && IsFace(font->faceName, "Lucida Sans Demibold Italic")) glyph = 195;
   return glyph < info.numGlyphs ? glyph : 0;
 }
+
+}  // namespace
 
 WORD SoftFont_EnsureTrueType(PDEV* pdev, TtSoftFont* font, BOOL* sent) {
   if (sent) *sent = FALSE;

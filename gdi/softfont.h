@@ -23,6 +23,10 @@ struct TtSoftFont {
   WORD fontNumber;      // 0 until SoftFont_EnsureTrueType found or sent it
   WORD spaceGlyph;      // glyph of U+0020, sent without outline
   bool sendSpaceBare;   // the run gives characters (not glyph ids) and the face allows it
+  // A line of text repeats a few characters many times: the glyphs of the first 256
+  // characters, filled by SoftFont_TrueTypeGlyph as they are first asked for (0xFFFF: not yet;
+  // never a glyph, as a font has at most 65535).
+  mutable WORD latinGlyphs[256];
 };
 
 // Opens the font's TrueType data for downloading. False when the data cannot give TrueType

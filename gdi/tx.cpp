@@ -81,10 +81,13 @@ LONG Encode(PDEV* pdev, TxFont* font, const GLYPHPOS* glyphs, const WCHAR* chars
   }
   if (font->kind == TXK_TRUETYPE) {
     std::vector<WORD> ids(n);
+    // Only a symbol map looks at a character's code-page byte.
+    const bool symbolMap = TtFont_IsSymbolMap(font->tt.info);
     for (ULONG i = 0; i < n; ++i) {
       DWORD c = chars ? chars[from + i] : glyphs[from + i].hg;
       bool byIndex = font->glyphIndex || !chars;
-      ids[i] = SoftFont_TrueTypeGlyph(&font->tt, c, byIndex, byIndex ? -1 : CodePageByte(font->codePage, static_cast<WCHAR>(c)));
+      int byte = byIndex || !symbolMap ? -1 : CodePageByte(font->codePage, static_cast<WCHAR>(c));
+      ids[i] = SoftFont_TrueTypeGlyph(&font->tt, c, byIndex, byte);
     }
     LONG done = SoftFont_SendTrueTypeGlyphs(pdev, &font->tt, ids.data(), n, codes);
     if (done > 0) pdev->job.text.glyphDownloads += static_cast<DWORD>(done);

@@ -10,7 +10,7 @@ top=$(pwd)
 
 packages=(cmake g++ make clang libclang-rt-14-dev python3 libgtest-dev libgmock-dev libbenchmark-dev
           libfreetype-dev fonts-dejavu-core fonts-dejavu-extra fonts-liberation2 fonts-urw-base35
-          python3-fonttools binutils-mingw-w64-x86-64 libpng-dev python3-pil)
+          python3-fonttools binutils-mingw-w64-x86-64 libpng-dev python3-pil strace)
 
 install_missing() {
   local missing=()

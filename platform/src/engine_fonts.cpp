@@ -11,6 +11,7 @@
 #include FT_TYPE1_TABLES_H
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -71,8 +72,15 @@ struct RealizedFont {
   XFORML xform{};            // font units to device
   std::vector<BYTE> ifi;     // IFIMETRICS and its names
   std::map<HGLYPH, std::unique_ptr<GlyphEntry>> glyphs;
-  std::map<WCHAR, HGLYPH> charGlyphs;
+  // Text asks for the same characters and advances thousands of times a page: both are kept
+  // in flat tables filled as they are first asked for (a page of 256 characters at a time,
+  // one advance a glyph), so a repeated lookup neither searches nor calls FreeType.
+  std::array<std::unique_ptr<HGLYPH[]>, 256> charPages;
+  std::vector<LONG> advances;
 };
+
+constexpr HGLYPH kGlyphNotLooked = 0xFFFFFFFFu;
+constexpr LONG kAdvanceNotLooked = LONG(0x80000000);
 
 struct FontRegistry {
   std::mutex lock;
@@ -398,7 +406,7 @@ void PrepareFace(RealizedFont& font) {
 }
 
 // The glyph's advance along the baseline in whole pixels (the registry's lock held).
-LONG AdvanceOf(RealizedFont& font, HGLYPH glyph) {
+LONG ComputeAdvance(RealizedFont& font, HGLYPH glyph) {
   FT_Fixed advance = 0;
   if (glyph >= static_cast<HGLYPH>(font.ft->num_glyphs) || FT_Get_Advance(font.ft, glyph, FT_LOAD_NO_SCALE, &advance) != 0)
     advance = 0;
@@ -406,6 +414,31 @@ LONG AdvanceOf(RealizedFont& font, HGLYPH glyph) {
   LONG pixels = static_cast<LONG>(std::lround(advance * font.emX / upm));
   if (font.simBold && pixels > 0) pixels += 1;  // the emboldened image is a pixel wider
   return pixels;
+}
+
+LONG AdvanceOf(RealizedFont& font, HGLYPH glyph) {
+  if (glyph >= static_cast<HGLYPH>(font.ft->num_glyphs)) return ComputeAdvance(font, glyph);
+  if (font.advances.empty()) font.advances.assign(static_cast<size_t>(font.ft->num_glyphs), kAdvanceNotLooked);
+  LONG& known = font.advances[glyph];
+  if (known == kAdvanceNotLooked) known = ComputeAdvance(font, glyph);
+  return known;
+}
+
+// The glyph of a character (the registry's lock held).
+HGLYPH CharacterGlyph(RealizedFont& font, WCHAR character) {
+  std::unique_ptr<HGLYPH[]>& page = font.charPages[character >> 8];
+  if (!page) {
+    page = std::make_unique<HGLYPH[]>(256);
+    std::fill(page.get(), page.get() + 256, kGlyphNotLooked);
+  }
+  HGLYPH& known = page[character & 0xFF];
+  if (known != kGlyphNotLooked) return known;
+  HGLYPH glyph = FT_Get_Char_Index(font.ft, character);
+  // A symbol face keeps its glyphs at 0xF0xx; single-byte characters reach them there.
+  if (glyph == 0 && character < 0x100 && font.ft->charmap && font.ft->charmap->encoding == FT_ENCODING_MS_SYMBOL)
+    glyph = FT_Get_Char_Index(font.ft, 0xF000u | character);
+  known = glyph;
+  return glyph;
 }
 
 GlyphEntry* RenderGlyph(RealizedFont& font, HGLYPH glyph) {
@@ -565,15 +598,20 @@ HGLYPH GlyphOfCharacter(FONTOBJ* fo, WCHAR character) {
   FontRegistry& r = Registry();
   std::lock_guard<std::mutex> guard(r.lock);
   RealizedFont* font = LookupFont(r, fo);
-  if (!font) return 0;
-  auto it = font->charGlyphs.find(character);
-  if (it != font->charGlyphs.end()) return it->second;
-  HGLYPH glyph = FT_Get_Char_Index(font->ft, character);
-  // A symbol face keeps its glyphs at 0xF0xx; single-byte characters reach them there.
-  if (glyph == 0 && character < 0x100 && font->ft->charmap && font->ft->charmap->encoding == FT_ENCODING_MS_SYMBOL)
-    glyph = FT_Get_Char_Index(font->ft, 0xF000u | character);
-  font->charGlyphs[character] = glyph;
-  return glyph;
+  return font ? CharacterGlyph(*font, character) : 0;
+}
+
+bool GlyphRun(FONTOBJ* fo, const WCHAR* text, size_t count, bool glyphIndex, HGLYPH* glyphs, LONG* advances) {
+  FontRegistry& r = Registry();
+  std::lock_guard<std::mutex> guard(r.lock);
+  RealizedFont* font = LookupFont(r, fo);
+  if (!font) return false;
+  for (size_t i = 0; i < count; ++i) {
+    HGLYPH glyph = glyphIndex ? text[i] : CharacterGlyph(*font, text[i]);
+    if (glyphs) glyphs[i] = glyph;
+    if (advances) advances[i] = AdvanceOf(*font, glyph);
+  }
+  return true;
 }
 
 LONG GlyphAdvance(FONTOBJ* fo, HGLYPH glyph) {

@@ -89,14 +89,20 @@ StringPtr CreateString(const StringLayout& layout) {
   double c = std::cos(angle), sn = std::sin(angle);
   double x = layout.origin.x, y = layout.origin.y;
   bool vertical = false;
+  // The glyphs and their advances in one pass over the font.
+  std::vector<HGLYPH> glyphs(n);
+  std::vector<LONG> advances(ownAdvances ? n : 0);
+  if (!GlyphRun(layout.font, layout.text.data(), n, layout.glyphIndex, glyphs.data(),
+                ownAdvances ? advances.data() : nullptr))
+    return nullptr;
   for (ULONG i = 0; i < n; ++i) {
     GLYPHPOS& g = s->glyphs[i];
-    g.hg = layout.glyphIndex ? layout.text[i] : GlyphOfCharacter(layout.font, layout.text[i]);
+    g.hg = glyphs[i];
     g.pgdf = nullptr;
     g.ptl = {static_cast<LONG>(std::lround(x)), static_cast<LONG>(std::lround(y))};
     double along = 0, across = 0;
     if (ownAdvances) {
-      along = GlyphAdvance(layout.font, g.hg);
+      along = advances[i];
     } else if (layout.dxdy) {
       along = layout.dx[2 * i];
       across = layout.dx[2 * i + 1];

@@ -396,7 +396,9 @@ WINBASEAPI BOOL WINAPI GetTextExtentPoint32W(HDC hdc, LPCWSTR lpString, int c, L
   engine::FontMeasures m;
   if (!font || !engine::MeasureFont(font, &m)) return FALSE;
   LONG width = 0;
-  for (int i = 0; i < c; ++i) width += engine::GlyphAdvance(font, engine::GlyphOfCharacter(font, lpString[i]));
+  std::vector<LONG> advances(static_cast<size_t>(c));
+  engine::GlyphRun(font, lpString, advances.size(), false, nullptr, advances.data());
+  for (LONG advance : advances) width += advance;
   psizl->cx = width;
   psizl->cy = m.ascent + m.descent;
   return TRUE;

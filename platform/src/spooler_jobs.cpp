@@ -11,6 +11,7 @@
 #include <fstream>
 
 #include "internal/controls.h"
+#include "internal/handles.h"
 #include "internal/spooler_state.h"
 #include "internal/unicode.h"
 
@@ -101,6 +102,56 @@ std::shared_ptr<PrinterHandle> DocumentHandle(HANDLE hPrinter, Printer& printer)
   return handle;
 }
 
+// A document's page and write calls come thousands of times a job. The handle of a document
+// whose last checks (with the job's record when needJob) still hold, because nothing of the
+// machine's spooler records changed since: the same checks would pass again. Null otherwise,
+// and the caller checks afresh.
+std::shared_ptr<PrinterHandle> UnchangedDocument(HANDLE hPrinter, bool needJob) {
+  std::shared_ptr<PrinterHandle> h = LookupHandleAs<PrinterHandle>(hPrinter);
+  if (!h || h->kind != PrinterHandle::Kind::Printer || !h->jobId) return nullptr;
+  const PrinterHandle::DocumentState& d = h->document;
+  if (!d.checked || (needJob && (!d.jobChecked || d.job.id != h->jobId))) return nullptr;
+  if (!RecordsCounterKnown() || RecordsCounter() != d.checkedAt) return nullptr;
+  return h;
+}
+
+// The document handle, checked afresh as of the counter value `before` (read ahead of the
+// checks, so that a change made meanwhile still counts as a change); with needJob the job's
+// record must be there too (ERROR_PRINT_CANCELLED), and the job's file is opened anew.
+std::shared_ptr<PrinterHandle> CheckDocument(HANDLE hPrinter, bool needJob) {
+  std::uint64_t before = RecordsCounter();
+  if (!RequireRunning()) return nullptr;
+  Printer printer;
+  std::shared_ptr<PrinterHandle> handle = DocumentHandle(hPrinter, printer);
+  if (!handle) return nullptr;
+  PrinterHandle::DocumentState& d = handle->document;
+  d.checked = RecordsCounterKnown();
+  d.checkedAt = before;
+  if (!needJob) return handle;
+  std::optional<Job> job = LoadJob(handle->jobId);
+  if (!job) {
+    ForgetDocument(*handle);
+    SetLastError(ERROR_PRINT_CANCELLED);  // deleted by someone else while it was spooling
+    return nullptr;
+  }
+  if (d.dataFd >= 0) close(d.dataFd);
+  d.dataFd = -1;
+  d.job = *job;
+  d.jobChecked = true;
+  d.spooled = SpooledBytes(job->id);
+  return handle;
+}
+
+// After the document's own change of a record: what it checked still holds when the counter
+// moved by that one change alone.
+void NoteOwnChange(PrinterHandle& handle) {
+  PrinterHandle::DocumentState& d = handle.document;
+  if (d.checked && RecordsCounter() == d.checkedAt + 1)
+    d.checkedAt += 1;
+  else
+    d.checked = d.jobChecked = false;
+}
+
 // Test controls on WritePrinter, counted in bytes of the job: "spooler.WritePrinterShortAfter"
 // makes the write that reaches the limit a short one (and every later write writes nothing);
 // "spooler.WritePrinterFailAfter" makes a write that would pass the limit fail with
@@ -115,6 +166,7 @@ struct WriteLimits {
 
 void FinishJob(PrinterHandle& handle) {
   StateLock lock;
+  ForgetDocument(handle);
   std::optional<Job> job = LoadJob(handle.jobId);
   std::optional<Printer> printer = LoadPrinter(handle.printerId);
   handle.jobId = 0;
@@ -213,53 +265,54 @@ WINBASEAPI DWORD WINAPI StartDocPrinterW(HANDLE hPrinter, DWORD Level, LPBYTE pD
   SaveJob(job);
   if (devmode) WriteBytes(JobDevmodePath(job.id), *devmode);
   WriteBytes(JobDataPath(job.id), "");
+  ForgetDocument(*handle);
   handle->jobId = job.id;
   handle->pageOpen = false;
   return job.id;
 }
 
 WINBASEAPI BOOL WINAPI StartPagePrinter(HANDLE hPrinter) {
-  if (!RequireRunning()) return FALSE;
-  Printer printer;
-  std::shared_ptr<PrinterHandle> handle = DocumentHandle(hPrinter, printer);
+  std::shared_ptr<PrinterHandle> handle = UnchangedDocument(hPrinter, false);
+  if (!handle) handle = CheckDocument(hPrinter, false);
   if (!handle) return FALSE;
   handle->pageOpen = true;
   return TRUE;
 }
 
 WINBASEAPI BOOL WINAPI EndPagePrinter(HANDLE hPrinter) {
-  if (!RequireRunning()) return FALSE;
+  if (!UnchangedDocument(hPrinter, true) && !RequireRunning()) return FALSE;
   StateLock lock;
-  Printer printer;
-  std::shared_ptr<PrinterHandle> handle = DocumentHandle(hPrinter, printer);
+  // Looked at under the lock: a change another process makes to the job is made under it too.
+  std::shared_ptr<PrinterHandle> handle = UnchangedDocument(hPrinter, true);
+  if (!handle) handle = CheckDocument(hPrinter, true);
   if (!handle) return FALSE;
-  std::optional<Job> job = LoadJob(handle->jobId);
-  if (!job) {
-    SetLastError(ERROR_PRINT_CANCELLED);
-    return FALSE;
-  }
-  ++job->totalPages;
-  SaveJob(*job);
+  Job& job = handle->document.job;
+  ++job.totalPages;
+  // The page count is the job's record that watchers of the queue see grow page by page.
+  SaveJob(job);
+  NoteOwnChange(*handle);
   handle->pageOpen = false;
   return TRUE;
 }
 
 WINBASEAPI BOOL WINAPI WritePrinter(HANDLE hPrinter, LPVOID pBuf, DWORD cbBuf, LPDWORD pcWritten) {
-  if (!RequireRunning()) return FALSE;
-  Printer printer;
-  std::shared_ptr<PrinterHandle> handle = DocumentHandle(hPrinter, printer);
-  if (!handle) return FALSE;
+  // While nothing of the spooler changed, a write is the write of the bytes alone.
+  std::shared_ptr<PrinterHandle> handle = UnchangedDocument(hPrinter, true);
+  bool checked = handle != nullptr;
+  if (!checked) {
+    if (!RequireRunning()) return FALSE;
+    Printer printer;
+    handle = DocumentHandle(hPrinter, printer);
+    if (!handle) return FALSE;
+  }
   if (!pcWritten || (!pBuf && cbBuf)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
   *pcWritten = 0;
-  std::optional<Job> job = LoadJob(handle->jobId);
-  if (!job) {
-    SetLastError(ERROR_PRINT_CANCELLED);  // deleted by someone else while it was spooling
-    return FALSE;
-  }
-  DWORD already = SpooledBytes(job->id);
+  if (!checked && !(handle = CheckDocument(hPrinter, true))) return FALSE;
+  PrinterHandle::DocumentState& document = handle->document;
+  DWORD already = document.spooled;
   DWORD count = cbBuf;
   WriteLimits limits;
   if (limits.failAfter >= 0 && static_cast<long long>(already) + cbBuf > limits.failAfter) {
@@ -271,19 +324,19 @@ WINBASEAPI BOOL WINAPI WritePrinter(HANDLE hPrinter, LPVOID pBuf, DWORD cbBuf, L
     if (room < static_cast<long long>(count)) count = room > 0 ? static_cast<DWORD>(room) : 0;
   }
   if (count) {
-    int fd = open(JobDataPath(job->id).c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (fd < 0) {
+    if (document.dataFd < 0) document.dataFd = open(JobDataPath(document.job.id).c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (document.dataFd < 0) {
       SetLastError(ERROR_PRINT_CANCELLED);
       return FALSE;
     }
     const BYTE* bytes = static_cast<const BYTE*>(pBuf);
     DWORD done = 0;
     while (done < count) {
-      ssize_t n = write(fd, bytes + done, count - done);
+      ssize_t n = write(document.dataFd, bytes + done, count - done);
       if (n <= 0) break;
       done += static_cast<DWORD>(n);
     }
-    close(fd);
+    document.spooled += done;
     if (done < count) {
       *pcWritten = done;
       SetLastError(ERROR_DISK_FULL);
@@ -309,6 +362,7 @@ WINBASEAPI BOOL WINAPI AbortPrinter(HANDLE hPrinter) {
   Printer printer;
   std::shared_ptr<PrinterHandle> handle = DocumentHandle(hPrinter, printer);
   if (!handle) return FALSE;
+  ForgetDocument(*handle);
   RemoveJob(handle->jobId);
   handle->jobId = 0;
   handle->pageOpen = false;

@@ -535,6 +535,7 @@ WINBASEAPI BOOL WINAPI DeletePrinter(HANDLE hPrinter) {
   std::shared_ptr<PrinterHandle> handle = GetPrinterHandle(hPrinter, printer);
   if (!handle) return FALSE;
   for (const Job& job : ListJobs(printer.id)) RemoveJob(job.id);
+  ForgetDocument(*handle);
   handle->jobId = 0;
   RemovePrinterRecord(printer.id);
   return TRUE;

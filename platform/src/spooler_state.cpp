@@ -13,6 +13,7 @@
 #include <mutex>
 #include <sstream>
 
+#include "internal/change_counter.h"
 #include "internal/controls.h"
 #include "internal/machine.h"
 #include "internal/machine_layout.h"
@@ -334,7 +335,30 @@ void SaveKind(const char* folder, T& record) {
   WriteFields(RecordPath(dir, record.id), ToFields(record));
 }
 
-void RemoveKind(const char* folder, unsigned id) { std::remove(RecordPath(Dir(folder), id).c_str()); }
+// The machine's spooler change counter, mapped again when the process changes machines.
+struct RecordsCounterState {
+  std::mutex lock;
+  std::string root;
+  ChangeCounter counter;
+};
+
+ChangeCounter& MachineCounter() {
+  static RecordsCounterState* state = new RecordsCounterState;  // used by handles closed at exit
+  std::lock_guard<std::mutex> guard(state->lock);
+  const std::string& root = MachineRoot();
+  if (state->root != root) {
+    state->root = root;
+    state->counter.Map(Dir("") + ".changes");
+  }
+  return state->counter;
+}
+
+void NoteRecordsChanged() { MachineCounter().Bump(); }
+
+void RemoveKind(const char* folder, unsigned id) {
+  std::remove(RecordPath(Dir(folder), id).c_str());
+  NoteRecordsChanged();
+}
 
 }  // namespace
 
@@ -401,8 +425,13 @@ bool WriteBytes(const std::string& path, std::string_view bytes) {
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     if (!out) return false;
   }
-  return std::rename(temp.c_str(), path.c_str()) == 0;
+  bool renamed = std::rename(temp.c_str(), path.c_str()) == 0;
+  NoteRecordsChanged();
+  return renamed;
 }
+
+bool RecordsCounterKnown() { return MachineCounter().mapped(); }
+std::uint64_t RecordsCounter() { return MachineCounter().Load(); }
 
 DWORD FieldNumber(const Fields& f, const char* key, DWORD fallback) {
   auto it = f.find(key);
@@ -447,6 +476,7 @@ void RemovePrinterRecord(unsigned id) {
   RemoveKind("printers", id);
   std::error_code ec;
   fs::remove_all(Dir("printers") + std::to_string(id), ec);
+  NoteRecordsChanged();
 }
 
 std::string PrinterDir(unsigned id) { return Dir("printers/" + std::to_string(id)); }
@@ -513,6 +543,7 @@ void RemoveJob(unsigned id) {
   RemoveKind("jobs", id);
   std::remove(JobDataPath(id).c_str());
   std::remove(JobDevmodePath(id).c_str());
+  NoteRecordsChanged();
 }
 
 std::string JobDataPath(unsigned id) { return Dir("jobs") + std::to_string(id) + ".spl"; }
@@ -536,10 +567,12 @@ void SaveGlobalDevmode(unsigned printerId, std::string_view bytes) {
 
 void SaveUserDevmode(unsigned printerId, std::optional<std::string_view> bytes) {
   std::string path = PrinterDir(printerId) + "devmode-" + UserFileName(UserName()) + ".bin";
-  if (bytes)
+  if (bytes) {
     WriteBytes(path, *bytes);
-  else
+  } else {
     std::remove(path.c_str());
+    NoteRecordsChanged();
+  }
 }
 
 // ---- The machine -------------------------------------------------------------------------
@@ -638,6 +671,13 @@ std::string DevmodeBytes(const DEVMODEW* devmode) {
 }
 
 // ---- Handles -----------------------------------------------------------------------------
+void ForgetDocument(PrinterHandle& handle) {
+  if (handle.document.dataFd >= 0) close(handle.document.dataFd);
+  handle.document = PrinterHandle::DocumentState{};
+}
+
+PrinterHandle::~PrinterHandle() { ForgetDocument(*this); }
+
 std::shared_ptr<PrinterHandle> GetHandle(HANDLE handle) {
   std::shared_ptr<PrinterHandle> h = LookupHandleAs<PrinterHandle>(handle);
   if (!h || h->generation != SpoolerGeneration()) {

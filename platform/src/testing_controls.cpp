@@ -12,6 +12,7 @@ WINBASEAPI void PlatformTest_UseMachine(const char* root) {
   plat::ClearProcessControls();
   plat::clock::UseReal();
   plat::ResetMachine(root);
+  plat::ForgetMachineControls();
 }
 
 WINBASEAPI void PlatformTest_SetControl(const char* name, const char* value, BOOL machineWide) {

@@ -16,6 +16,8 @@ long long GetControlInt(std::string_view name, long long fallback);
 void SetMachineControl(std::string_view name, std::optional<std::string_view> value);
 void SetProcessControl(std::string_view name, std::optional<std::string_view> value);
 void ClearProcessControls();
+// Drops what this process has read of a machine's controls (the machine folder changed).
+void ForgetMachineControls();
 
 }  // namespace plat
 

@@ -53,6 +53,9 @@ bool MeasureFont(FONTOBJ* font, FontMeasures* measures);
 // baseline in whole device pixels.
 HGLYPH GlyphOfCharacter(FONTOBJ* font, WCHAR character);
 LONG GlyphAdvance(FONTOBJ* font, HGLYPH glyph);
+// Both for a whole run of text under one look at the font (either output may be null); text
+// holds glyph ids when glyphIndex. False for an unknown font.
+bool GlyphRun(FONTOBJ* font, const WCHAR* text, size_t count, bool glyphIndex, HGLYPH* glyphs, LONG* advances);
 
 // A string as a driver's DrvTextOut gets it. Positions are device pixels: `origin` is the
 // first glyph's origin on the baseline; each next glyph follows by its advance (or the

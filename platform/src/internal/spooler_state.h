@@ -5,6 +5,7 @@
 // never sees half a record.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <optional>
@@ -35,6 +36,12 @@ class StateLock {
 
 // Host folder below the spooler's root, created on demand ("printers", "jobs" ...).
 std::string Dir(std::string_view sub);
+// Every change of a spooler record or of the service's state (a write, a removal) bumps the
+// machine's spooler change counter once it is in place, so a process that keeps what it has
+// checked can tell, without a system call, that the same checks would pass again. False from
+// RecordsCounterKnown when the counter cannot be mapped: nothing may then be kept.
+bool RecordsCounterKnown();
+std::uint64_t RecordsCounter();
 bool ReadFields(const std::string& path, Fields& out);
 bool WriteFields(const std::string& path, const Fields& fields);
 bool ReadBytes(const std::string& path, std::string& out);
@@ -189,7 +196,22 @@ struct PrinterHandle : KernelObject {
   std::optional<std::string> devmode;  // from PRINTER_DEFAULTS
   unsigned jobId = 0;                  // the document open on this handle
   bool pageOpen = false;
+  // What the open document's calls last checked (the spooler running, the handle current, the
+  // printer there and, with jobChecked, the job's record as `job`), good while the spooler's
+  // change counter still reads checkedAt. The job's bytes stay open for appending meanwhile.
+  struct DocumentState {
+    bool checked = false;
+    bool jobChecked = false;
+    std::uint64_t checkedAt = 0;
+    Job job;
+    int dataFd = -1;
+    DWORD spooled = 0;  // bytes in the job's file
+  } document;
+  ~PrinterHandle() override;
 };
+
+// Drops what the handle's document calls had checked and closes the job's file.
+void ForgetDocument(PrinterHandle& handle);
 
 // The open printer handle, checked: ERROR_INVALID_HANDLE for anything else, and for a handle
 // from before the last restart of the spooler.

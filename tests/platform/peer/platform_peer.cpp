@@ -5,11 +5,14 @@
 //   platform-peer hammer <HKLM|HKCU> <key> <value> <count>      rewrites the value count times
 //   platform-peer system                                        prints the names and settings
 //   platform-peer debug <text>                                  OutputDebugStringA(text)
+//   platform-peer allocate-per-line                             for each line read, LocalAlloc(LPTR, 8);
+//                                                               prints "ok" or "failed <error>"
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include <win/memory.h>
 #include <win/registry.h>
 #include <win/strings.h>
 #include <win/system.h>
@@ -79,6 +82,23 @@ void PrintSystem() {
   std::printf("ticks=%u\n", GetTickCount());
 }
 
+// Stays running across the caller's changes: each line asks for one allocation, so the caller
+// sees how this process's next call behaves after it set a control.
+int AllocatePerLine() {
+  char line[64];
+  while (std::fgets(line, sizeof line, stdin)) {
+    SetLastError(0xDEADBEEF);
+    HLOCAL block = LocalAlloc(LPTR, 8);
+    if (block)
+      std::printf("ok\n");
+    else
+      std::printf("failed %u\n", GetLastError());
+    std::fflush(stdout);
+    if (block) LocalFree(block);
+  }
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -100,6 +120,7 @@ int main(int argc, char** argv) {
     OutputDebugStringA(argv[2]);
     return 0;
   }
+  if (argc >= 2 && std::strcmp(argv[1], "allocate-per-line") == 0) return AllocatePerLine();
   std::fprintf(stderr, "platform-peer: unknown command\n");
   return 2;
 }
