@@ -50,22 +50,11 @@ void CopyName(WCHAR (&field)[N], const WCHAR* text) {
   for (size_t i = 0; i + 1 < N && text[i] != 0; ++i) field[i] = text[i];
 }
 
-void SetCountryDefaultPaper(DEVMODEW* devmode) {
-  if (IsMetricLocale()) {
-    devmode->dmPaperSize = DMPAPER_A4;
-    devmode->dmPaperWidth = 2100;
-    devmode->dmPaperLength = 2970;
-  } else {
-    devmode->dmPaperSize = DMPAPER_LETTER;
-    devmode->dmPaperWidth = 2159;
-    devmode->dmPaperLength = 2794;
-  }
-}
 
 void MergePaper(DEVMODEW* target, const PrivateDevmode* lookupPrivate, const DEVMODEW& input) {
   const int paperId = input.dmPaperSize;
   if (!IsKnownPaperId(paperId)) {
-    SetCountryDefaultPaper(target);
+    SetLocaleDefaultPaper(target);
     return;
   }
   PaperExtent extent{};
@@ -166,6 +155,18 @@ bool CopyOutHeader(const UiDevmode& context, const DEVMODEW* input, DevmodeHeade
 
 }  // namespace
 
+void SetLocaleDefaultPaper(DEVMODEW* devmode) {
+  if (IsMetricLocale()) {
+    devmode->dmPaperSize = DMPAPER_A4;
+    devmode->dmPaperWidth = 2100;
+    devmode->dmPaperLength = 2970;
+  } else {
+    devmode->dmPaperSize = DMPAPER_LETTER;
+    devmode->dmPaperWidth = 2159;
+    devmode->dmPaperLength = 2794;
+  }
+}
+
 HRESULT SetDefaultDevmode(DEVMODEW* devmode, const WCHAR* deviceName) {
   if (devmode == nullptr) return E_FAIL;
   std::memset(devmode, 0, sizeof(*devmode));
@@ -176,7 +177,7 @@ HRESULT SetDefaultDevmode(DEVMODEW* devmode, const WCHAR* deviceName) {
   devmode->dmDriverExtra = vm4k2::kPrivateDevmodeSize;
   devmode->dmFields = kDefaultDevmodeFields;
   devmode->dmOrientation = DMORIENT_PORTRAIT;
-  SetCountryDefaultPaper(devmode);
+  SetLocaleDefaultPaper(devmode);
   CopyName(devmode->dmFormName, devmode->dmPaperSize == DMPAPER_A4 ? u"A4" : u"Letter");
   devmode->dmScale = 100;
   devmode->dmCopies = 1;

@@ -20,6 +20,11 @@ inline constexpr DWORD kDefaultDevmodeFields = 0xBF1F;
 // Public defaults named after `deviceName` (cut to 31 characters). E_FAIL without a DEVMODE.
 HRESULT SetDefaultDevmode(DEVMODEW* devmode, const WCHAR* deviceName);
 
+// The locale's default paper with its size: A4 (9, 2100 x 2970) in metric locales, Letter
+// (1, 2159 x 2794) elsewhere. Every fallback to "the default paper" goes through this, so
+// that a paper id never stands with another paper's width and length.
+void SetLocaleDefaultPaper(DEVMODEW* devmode);
+
 // The dmSpecVersion a DEVMODE's dmSize stands for: 192 -> 0x320, 216 -> 0x400, 224 -> 0x401;
 // any other size (220 among them) -> its own dmSpecVersion; no DEVMODE -> 0.
 WORD SpecVersionFromSize(const DEVMODEW* devmode);

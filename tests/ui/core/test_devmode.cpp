@@ -28,6 +28,21 @@ struct LocaleCase {
   bool a4;
 };
 
+TEST_F(DevmodeTest, LocaleDefaultPaperReplacesTheOldPapersSize) {
+  for (const LocaleCase& c : {LocaleCase{"1", false}, LocaleCase{"49", true}}) {
+    SCOPED_TRACE(c.country);
+    testfakes::SetCountry(c.country);
+    DEVMODEW dm{};
+    dm.dmPaperSize = 11;
+    dm.dmPaperWidth = 1480;
+    dm.dmPaperLength = 2100;
+    vm4k2ui::SetLocaleDefaultPaper(&dm);
+    EXPECT_EQ(dm.dmPaperSize, c.a4 ? 9 : 1);
+    EXPECT_EQ(dm.dmPaperWidth, c.a4 ? 2100 : 2159);
+    EXPECT_EQ(dm.dmPaperLength, c.a4 ? 2970 : 2794);
+  }
+}
+
 TEST_F(DevmodeTest, PublicDefaultsFollowTheCountry) {
   const LocaleCase cases[] = {{"1", false}, {"2", false}, {"50", false}, {"59", false}, {"500", false},
                               {"599", false}, {nullptr, false}, {"49", true}, {"44", true}, {"3", true},
