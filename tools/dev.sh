@@ -100,7 +100,8 @@ case "${1:-}" in
         limit=(-max_total_time="$seconds")
       else
         echo "== $name ($runs runs)"
-        limit=(-runs="$runs" -seed=1)
+        # CI runs are short: a slow target stops at two minutes whatever its count.
+        limit=(-runs="$runs" -seed=1 -max_total_time=120)
       fi
       # A finding stops the run and leaves its input under build/fuzz/artifacts/TARGET/.
       if ! "$f" "${limit[@]}" -max_len=65536 -timeout=25 -print_final_stats=1 -artifact_prefix="$artifacts" \
