@@ -201,6 +201,18 @@ void DlgNumberEdit::RestoreLastAccepted() {
   }
 }
 
+bool DlgNumberEdit::RefuseOverlong(int length) {
+  if (length <= limits_.maxCharacters) return false;
+  DWORD start = 0;
+  DWORD end = 0;
+  SendMessageW(control_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  SetFocus(control_);
+  RestoreLastAccepted();
+  // Back where the caret was, so the edit redraws around the refused character.
+  SendMessageW(control_, EM_SETSEL, start, end);
+  return true;
+}
+
 void DlgNumberEdit::FocusAndSelectAll() {
   if (control_ == nullptr) return;
   SetFocus(control_);
@@ -242,16 +254,7 @@ void DlgIntEdit::OnChange() {
   if (control_ == nullptr) return;
   WCHAR text[kItemTextUnits];
   const int length = ReadWindowText(control_, text);
-  if (length > limits_.maxCharacters) {
-    DWORD start = 0;
-    DWORD end = 0;
-    SendMessageW(control_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    SetFocus(control_);
-    RestoreLastAccepted();
-    // Back where the caret was, so the edit redraws around the refused character.
-    SendMessageW(control_, EM_SETSEL, start, end);
-    return;
-  }
+  if (RefuseOverlong(length)) return;
   WCHAR trimmed[kItemTextUnits];
   Copy(trimmed, text, kItemTextUnits);
   TrimBlanks(trimmed);
@@ -337,15 +340,7 @@ void DlgFloatEdit::OnChange() {
   if (control_ == nullptr) return;
   WCHAR text[kItemTextUnits];
   const int length = ReadWindowText(control_, text);
-  if (length > limits_.maxCharacters) {
-    DWORD start = 0;
-    DWORD end = 0;
-    SendMessageW(control_, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-    SetFocus(control_);
-    RestoreLastAccepted();
-    SendMessageW(control_, EM_SETSEL, start, end);
-    return;
-  }
+  if (RefuseOverlong(length)) return;
   // Blanks around the number are typing, as reading trims them; one inside is not.
   WCHAR number[kItemTextUnits];
   Copy(number, text, kItemTextUnits);

@@ -111,6 +111,8 @@ class DlgNumberEdit : public DlgControl {
   void Remember(const WCHAR* text);
   // The last accepted text back in the edit (EM_UNDO when there is none).
   void RestoreLastAccepted();
+  // A text past the character limit is refused: the last accepted text back, the caret kept.
+  bool RefuseOverlong(int length);
   void FocusAndSelectAll();
   void ShowText(const WCHAR* text);
 
